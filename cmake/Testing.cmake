@@ -1,0 +1,23 @@
+# vad_add_test(<subsystem> <module> [WIDGET] [LIBS lib...])
+# Builds tests/<subsystem>/<module>_test.cpp against the given libraries.
+# WIDGET tests get a QApplication (tests/support/widget_main.cpp) and run
+# on the offscreen platform, so no display server is needed.
+function(vad_add_test subsystem module)
+  cmake_parse_arguments(ARG "WIDGET" "" "LIBS;SOURCES" ${ARGN})
+  set(target ${subsystem}_${module}_test)
+  add_executable(${target} ${CMAKE_SOURCE_DIR}/tests/${subsystem}/${module}_test.cpp ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  if(ARG_WIDGET)
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/widget_main.cpp)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} Qt6::Widgets Qt6::Test GTest::gtest GTest::gmock)
+  else()
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/core_main.cpp)
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} Qt6::Core GTest::gtest GTest::gmock)
+  endif()
+  add_test(NAME ${subsystem}.${module} COMMAND ${target})
+  set(env "VAD_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;VAD_SHARED=${CMAKE_SOURCE_DIR}/../shared")
+  if(ARG_WIDGET)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  set_tests_properties(${subsystem}.${module} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+endfunction()

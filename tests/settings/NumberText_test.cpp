@@ -1,0 +1,82 @@
+#include "settings/ColorCodec.h"
+#include "settings/NumberText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct IntCase {
+    const char16_t *text;
+    int32_t expected; // with default 99
+};
+
+const IntCase kIntCases[] = {
+    {u" 12", 12},           {u"+5", 5},         {u"-1", -1},          {u"$1F", 31},
+    {u"x1F", 31},           {u"X1f", 31},       {u"0x1F", 31},        {u"0X1F", 31},
+    {u"-$10", -16},         {u"$FFFFFFFF", -1}, {u"$80000000", INT32_MIN}, {u"$000000001", 1},
+    {u"12 ", 99},           {u"12abc", 99},     {u"1 2", 99},         {u"-", 99},
+    {u"$", 99},             {u"0x", 99},        {u"", 99},            {u"   ", 99},
+    {u"2147483648", 99},    {u"99999999999", 99}, {u"-2147483648", INT32_MIN}, {u"2147483647", INT32_MAX},
+    {u"007", 7},            {u"$100000000", 99}, {u"\t5", 99},        {u"+-5", 99},
+    {u"1\u00A0", 99},       {u"\uFF11", 99},    {u"0", 0},            {u"-0", 0},
+};
+
+class ParseIntOrDefaultTest : public ::testing::TestWithParam<IntCase> {};
+
+TEST_P(ParseIntOrDefaultTest, ConvertsOrFallsBack)
+{
+    const IntCase &c = GetParam();
+    EXPECT_EQ(ParseIntOrDefault(QString::fromUtf16(c.text), 99), c.expected)
+        << QString::fromUtf16(c.text).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ParseIntOrDefaultTest, ::testing::ValuesIn(kIntCases));
+
+TEST(FlagRule, TrueWordsOnly)
+{
+    for (const char *t : {"ja", "JA", "Ja", "true", "TRUE", "1", "wahr", "WAHR", "jA"})
+        EXPECT_TRUE(IsTrueFlag(QString::fromLatin1(t))) << t;
+    for (const char *t : {"yes", "j", "0", "nein", "", "ja.", " ja", "ja ", "truE1"})
+        EXPECT_FALSE(IsTrueFlag(QString::fromLatin1(t))) << t;
+    // Only A to Z are folded: a dotted capital I does not become "i".
+    EXPECT_FALSE(IsTrueFlag(QStringLiteral("WAHR\u0130")));
+    EXPECT_FALSE(IsTrueFlag(QStringLiteral("W\u00C4HR")));
+}
+
+TEST(ColorCodec, ColorToHex)
+{
+    EXPECT_EQ(ColorToHex(0x0080FF), "#FF8000");
+    EXPECT_EQ(ColorToHex(0), "#000000");
+    EXPECT_EQ(ColorToHex(0x0A0B0C), "#0C0B0A");
+    EXPECT_EQ(ColorToHex(0xFF0A0B0C), "#0C0B0A");
+}
+
+struct ColorCase {
+    const char16_t *text;
+    uint32_t expected;
+};
+
+const ColorCase kColorCases[] = {
+    {u"#FF8000", 0x0080FF}, {u"#ff8000", 0x0080FF}, {u"", 0},           {u"#", 0},
+    {u"#FFF", 0x000FFF},    {u"#12345", 0x053412},   {u"FF8000", 0x0000F8}, {u"#1234567", 0x563412},
+    {u"#GG0000", 0xFFFFFF}, {u"#12 456", 0xFFFFFF},  {u"blau", 0xFFFFFF}, {u"#000000", 0},
+    {u"#FFFFFF", 0xFFFFFF}, {u"#-12345", 0xFFFFFF},
+};
+
+class HexToColorTest : public ::testing::TestWithParam<ColorCase> {};
+
+TEST_P(HexToColorTest, Reads)
+{
+    EXPECT_EQ(HexToColor(QString::fromUtf16(GetParam().text)), GetParam().expected)
+        << QString::fromUtf16(GetParam().text).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HexToColorTest, ::testing::ValuesIn(kColorCases));
+
+TEST(ColorCodec, RoundTripClearsTopByte)
+{
+    for (uint32_t c : {0x00000000u, 0x00FFFFFFu, 0x12345678u, 0xFF0080FFu, 0x00010203u})
+        EXPECT_EQ(HexToColor(ColorToHex(c)), c & 0xFFFFFFu);
+}
+
+} // namespace
