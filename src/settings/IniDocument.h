@@ -1,0 +1,48 @@
+#pragma once
+#include "TextCodec.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The settings file while one operation runs: sections in file order, each
+// with its normalised lines ("name=value", or a line without "=" kept as
+// it was). Duplicate sections and keys are kept; lookups find the first.
+class IniDocument
+{
+public:
+    struct Section {
+        QString name;
+        QStringList lines;
+    };
+
+    IniDocument() = default;
+    static IniDocument parse(const QString &text, TextEncoding encoding);
+
+    // The value of the first line named key in the first section named
+    // section (both without regard to case), or nothing.
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    // Replaces the first line of that name in place, or appends the line to
+    // the section, which is added at the end when missing.
+    void setValue(const QString &section, const QString &key, const QString &value);
+
+    // "[name]", its lines, one empty line; every line ends with CR LF.
+    QString toText() const;
+
+    TextEncoding encoding() const { return m_encoding; }
+    const std::vector<Section> &sections() const { return m_sections; }
+
+private:
+    Section *findSection(const QString &name);
+    const Section *findSection(const QString &name) const;
+    static qsizetype findLine(const Section &section, const QString &key);
+
+    std::vector<Section> m_sections;
+    TextEncoding m_encoding = TextEncoding::None;
+};
+
+// Removes every character up to U+0020 from both ends; other Unicode
+// spaces stay.
+QString TrimControl(QStringView text);

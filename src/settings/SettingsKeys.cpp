@@ -1,0 +1,24 @@
+#include "SettingsKeys.h"
+
+#include "NumberText.h"
+#include "SettingsFile.h"
+
+static_assert(kKeys.size() == 23);
+
+QString readText(const SettingsFile &file, Key key)
+{
+    const QString text = file.ReadOption(keyName(key), keyDefault(key));
+    if (keyInfo(key).conversion == Conversion::Integer)
+        return QString::number(ParseIntOrDefault(text, keyDefault(key).toInt()));
+    return text;
+}
+
+bool readFlag(const SettingsFile &file, Key key)
+{
+    return file.ReadOptionFlag(keyName(key), keyDefault(key));
+}
+
+int readInteger(const SettingsFile &file, Key key)
+{
+    return ParseIntOrDefault(file.ReadOption(keyName(key), keyDefault(key)), keyDefault(key).toInt());
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// How a settings file's bytes become text and back. Decoding never loses a
+// byte: what cannot be decoded is carried as a lone surrogate U+DC80..U+DCFF
+// (one per byte) and encoded back to the same byte, so an open-and-save of a
+// damaged file keeps what the operator did not touch.
+enum class TextEncoding { None, Ansi, Utf8, Utf16LE, Utf16BE };
+
+struct DecodedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::None;
+};
+
+// Encoding from the byte order mark (EF BB BF, FF FE, FE FF, in that order),
+// otherwise Windows-1252.
+DecodedText DecodeSettingsText(const QByteArray &bytes);
+
+// Text in the given encoding, with its mark for UTF-8 and UTF-16.
+// TextEncoding::None is written like Ansi (no mark).
+QByteArray EncodeSettingsText(const QString &text, TextEncoding encoding);
+
+// Windows-1252 with its five unassigned bytes (81, 8D, 8F, 90, 9D) mapped to
+// the C1 controls of the same value, so every byte has a character.
+QString DecodeWindows1252(const QByteArray &bytes);
+// Characters the code page lacks become "?", its default character.
+QByteArray EncodeWindows1252(const QString &text);

@@ -1,0 +1,183 @@
+#include "settings/Failure.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsKeys.h"
+#include "support/TempDir.h"
+
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray utf16(const char *mark, const char16_t *text, bool bigEndian)
+{
+    QByteArray out(mark);
+    for (const char16_t *p = text; *p; ++p) {
+        const char hi = char(*p >> 8), lo = char(*p & 0xFF);
+        out.append(bigEndian ? hi : lo);
+        out.append(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+class SettingsFileTest : public ::testing::Test
+{
+protected:
+    TempDir dir;
+    QString path() const { return dir.path("DAZovozoved.ini"); }
+    SettingsFile file() const { return SettingsFile::beside(dir.path()); }
+    void write(const QByteArray &bytes) const { dir.write("DAZovozoved.ini", bytes); }
+    QByteArray bytes() const { return dir.read("DAZovozoved.ini"); }
+
+    QString failureOf(const std::function<void()> &op) const
+    {
+        try {
+            op();
+        } catch (const Failure &f) {
+            return f.message();
+        }
+        return QString();
+    }
+};
+
+TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsNotCreated)
+{
+    EXPECT_EQ(file().ReadOption("ZQHost", "127.0.0.1"), "127.0.0.1");
+    EXPECT_TRUE(file().ReadOptionFlag("VollBild", "ja"));
+    EXPECT_FALSE(QFileInfo::exists(path()));
+}
+
+TEST_F(SettingsFileTest, FreshFileBytesAndOwnerOnlyMode)
+{
+    SettingsFile f = file();
+    f.WriteOption("ZQHost", "h\u00E4st");
+    f.WriteOptionFlag("ZQHostOLS", false);
+    EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nZQHost=h\xE4st\r\nZQHostOLS=nein\r\n\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(SettingsFileTest, EachEncodingIsWrittenBackInItself)
+{
+    struct Case {
+        QByteArray before, after;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\n", "\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\nB=\xE2\x82\xAC\r\n\r\n"},
+        {utf16("\xFF\xFE", u"[O]", false), utf16("\xFF\xFE", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", false)},
+        {utf16("\xFE\xFF", u"[O]", true), utf16("\xFE\xFF", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", true)},
+        {"[Optionen]\r\nA=\xE4\r\n", "[Optionen]\r\nA=\xE4\r\nB=\x80\r\n\r\n"},
+    };
+    for (const Case &c : cases) {
+        write(c.before);
+        file().WriteOption("B", QStringLiteral("\u20AC"));
+        EXPECT_EQ(bytes(), c.after) << c.before.toHex().constData();
+    }
+}
+
+TEST_F(SettingsFileTest, UnknownSectionsAndKeysSurvive)
+{
+    write("; note\r\n[Display]\r\nMode = 3\r\n[Optionen]\r\nZQHost=a\r\nExtra=1\r\n");
+    file().WriteOption("ZQHost", "b");
+    file().WriteOption("InfoZeile", "Startnr");
+    EXPECT_EQ(bytes(), QByteArray("[Display]\r\nMode=3\r\n\r\n[Optionen]\r\nZQHost=b\r\nExtra=1\r\n"
+                                  "InfoZeile=Startnr\r\n\r\n"));
+}
+
+TEST_F(SettingsFileTest, BrokenUtf8AndNulSurviveAWrite)
+{
+    const QByteArray before("\xEF\xBB\xBF[Optionen]\r\nA=x\xFFy\r\nN=a\0b\r\n", 30);
+    write(before);
+    EXPECT_EQ(file().ReadOption("N", ""), QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+    file().WriteOption("Z", "1");
+    EXPECT_EQ(bytes(), QByteArray("\xEF\xBB\xBF[Optionen]\r\nA=x\xFFy\r\nN=a\0b\r\nZ=1\r\n\r\n", 36));
+}
+
+TEST_F(SettingsFileTest, ExistingModeKeptAndSymlinkWrittenThrough)
+{
+    write("[Optionen]\r\nA=1\r\n");
+    ::chmod(QFile::encodeName(path()).constData(), 0640);
+    file().WriteOption("A", "2");
+    struct stat st {};
+    ::stat(QFile::encodeName(path()).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    TempDir other;
+    const QString link = other.path("DAZovozoved.ini");
+    ASSERT_EQ(::symlink(QFile::encodeName(path()).constData(), QFile::encodeName(link).constData()), 0);
+    SettingsFile::beside(other.path()).WriteOption("A", "3");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=3\r\n\r\n"));
+}
+
+TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
+{
+    write("[Optionen]\r\nA=1\r\n");
+    const int fd = ::open(QFile::encodeName(path()).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    // Another program writing holds the exclusive lock: neither read nor write.
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const QString readMsg = failureOf([&] { file().ReadOption("A", ""); });
+    EXPECT_TRUE(readMsg.startsWith("Datei " + path() + " kann nicht geöffnet werden. ")) << readMsg.toStdString();
+    EXPECT_GT(readMsg.size(), QString("Datei " + path() + " kann nicht geöffnet werden. ").size());
+    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "2"); }).isEmpty());
+    // Another program reading holds a shared lock: reads go on, writes fail.
+    ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    EXPECT_EQ(file().ReadOption("A", ""), "1");
+    const QString writeMsg = failureOf([&] { file().WriteOption("A", "2"); });
+    EXPECT_TRUE(writeMsg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << writeMsg.toStdString();
+    ::close(fd);
+    EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=1\r\n"));
+}
+
+TEST_F(SettingsFileTest, DirectoryOrFifoInPlaceOfTheFile)
+{
+    ASSERT_TRUE(QDir().mkpath(path()));
+    EXPECT_TRUE(failureOf([&] { file().ReadOption("A", ""); }).startsWith("Datei " + path() + " kann nicht geöffnet werden. "));
+    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
+    QDir().rmdir(path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    EXPECT_TRUE(failureOf([&] { file().ReadOption("A", ""); }).contains("kann nicht geöffnet werden"));
+    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
+}
+
+TEST_F(SettingsFileTest, ImmutableFileCannotBeReplaced)
+{
+    write("[Optionen]\r\nA=1\r\n");
+    if (std::system(("chattr +i '" + path() + "' 2>/dev/null").toLocal8Bit().constData()) != 0)
+        GTEST_SKIP() << "this filesystem refuses chattr +i";
+    const QString msg = failureOf([&] { file().WriteOption("A", "2"); });
+    std::system(("chattr -i '" + path() + "'").toLocal8Bit().constData());
+    EXPECT_TRUE(msg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << msg.toStdString();
+    EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=1\r\n"));
+}
+
+TEST_F(SettingsFileTest, UnwritableDirectoryForNonRoot)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any directory";
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
+    const QString msg = failureOf([&] { file().WriteOption("A", "2"); });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_TRUE(msg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << msg.toStdString();
+}
+
+TEST_F(SettingsFileTest, KeyTableDefaultsAndConversions)
+{
+    write("[Optionen]\r\nAnzahlZeilen=$1F\r\nTimeoutLogo=12abc\r\nerstesEF=\r\nZQHostOLS=Wahr\r\n");
+    EXPECT_EQ(readText(file(), Key::AnzahlZeilen), "31");
+    EXPECT_EQ(readText(file(), Key::TimeoutLogo), "60");
+    EXPECT_EQ(readText(file(), Key::erstesEF), "-1");
+    EXPECT_EQ(readText(file(), Key::letztesEF), "-1");
+    EXPECT_EQ(readText(file(), Key::ZQVANummer), "auto");
+    EXPECT_TRUE(readFlag(file(), Key::ZQHostOLS));
+    EXPECT_TRUE(readFlag(file(), Key::VollBild));
+    EXPECT_EQ(keyName(Key::letztesEF), "letztesEF");
+}
+
+} // namespace
