@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,7 +24,7 @@ struct FieldDef {
 // A field value; std::nullopt-like "unset" is expressed by isNull.
 struct FieldValue {
     bool isNull = true;
-    QString text;     // Text fields
+    QString text;        // Text fields
     int32_t integer = 0; // Integer fields
     bool flag = false;   // Flag fields
     bool operator==(const FieldValue &o) const
@@ -47,13 +49,13 @@ class FormatTable;
 // and the heading table's master link).
 class FormatTableObserver
 {
-public:
+  public:
     virtual ~FormatTableObserver() = default;
-    virtual void dataChanged() {}        // after cursor moves, resyncs, row count changes
-    virtual void rowChanged() {}         // a field of the current row changed
-    virtual void stateChanged() {}       // browse/edit/insert changed
-    virtual void commitPendingEdit() {}  // sent first by every commit step
-    virtual void writePendingInput() {}  // bound controls copy unsaved input into the edit buffer
+    virtual void dataChanged() {}                // after cursor moves, resyncs, row count changes
+    virtual void rowChanged() {}                 // a field of the current row changed
+    virtual void stateChanged() {}               // browse/edit/insert changed
+    virtual void commitPendingEdit() {}          // sent first by every commit step
+    virtual void writePendingInput() {}          // bound controls copy unsaved input into the edit buffer
     virtual void linkChanged(bool /*active*/) {} // the view link was set to a table or to none
 };
 
@@ -61,7 +63,7 @@ public:
 // link, so detaching the link silences them all at once.
 class ViewLink
 {
-public:
+  public:
     explicit ViewLink(FormatTable *table = nullptr);
     ~ViewLink();
     ViewLink(const ViewLink &) = delete;
@@ -74,14 +76,18 @@ public:
     void removeObserver(FormatTableObserver *o);
     const std::vector<FormatTableObserver *> &observers() const { return m_observers; }
 
-private:
+  private:
+    friend class FormatTable;
+    void notify(void (FormatTableObserver::*event)());
+
     FormatTable *m_table = nullptr;
     std::vector<FormatTableObserver *> m_observers;
+    std::vector<FormatTable *> m_details; // tables that use this link as their master source
 };
 
 class FormatTable
 {
-public:
+  public:
     FormatTable(QString name, std::vector<FieldDef> fields);
     ~FormatTable();
     FormatTable(const FormatTable &) = delete;
@@ -102,6 +108,7 @@ public:
     void Last();
     bool Eof() const;
     bool Bof() const;
+    void Close();            // never used by the window; makes the table inactive
     int RecNo() const;       // 1-based; -1 when empty or in insert state
     int RecordCount() const; // posted rows
     void Append();
@@ -121,9 +128,9 @@ public:
     const FieldDef &field(int pos) const;
     int fieldIndex(const QString &name) const; // -1 when there is none
     bool isNull(int pos) const;
-    QString asText(int pos) const;  // unset reads as ""
+    QString asText(int pos) const;    // unset reads as ""
     int32_t asInteger(int pos) const; // unset reads as 0
-    bool asFlag(int pos) const;     // unset reads as false
+    bool asFlag(int pos) const;       // unset reads as false
     FieldValue value(int pos) const;
     void setText(int pos, const QString &text);
     void setInteger(int pos, int32_t value);
@@ -141,10 +148,25 @@ public:
     // Rows as stored, for tests and the writer.
     const std::vector<std::vector<FieldValue>> &rows() const;
 
-private:
+  private:
     friend class ViewLink;
     void attachLink(ViewLink *link);
     void detachLink(ViewLink *link);
+    void masterLinkGone();
+    friend class MasterFollower;
+
+    [[noreturn]] void fail(const QString &message) const;
+    void notify(void (FormatTableObserver::*event)());
+    void fireAfterScroll();
+    void setState(TableState state);
+    bool editing() const;
+    void checkOpen() const;
+    void commitStep(); // commit of a pending edit, run first by the cursor moves
+    void placeCursor(int index);
+    const FieldValue &current(int pos) const;
+    FieldValue &writable(int pos);
+    void fieldWritten();
+    static void assignText(FieldValue &target, const FieldDef &def, const QString &text);
 
     QString m_name;
     std::vector<FieldDef> m_fields;

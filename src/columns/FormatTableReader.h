@@ -1,0 +1,19 @@
+#pragma once
+#include "columns/FormatTable.h"
+
+#include <QString>
+
+#include <functional>
+
+// Shown to the operator (the window puts it in a message box) for a record
+// whose row could not be stored: "Fehler bei ZeilenFormat <r> -> <message>".
+using RowErrorReporter = std::function<void(const QString &message)>;
+
+// First UTF-16 code unit of a text that is not empty.
+QChar FirstCharOf(const QString &text);
+
+// Restores `table` from a column format document. Text that does not parse
+// (the empty text included) leaves the table untouched; otherwise the table
+// is emptied and gets one row per record, in document order, whatever the
+// record keys. `spalte` stays unset: the formula line fills it later.
+void LoadFormatTable(const QString &text, FormatTable &table, const RowErrorReporter &report);
