@@ -1,0 +1,54 @@
+#include "Program.h"
+
+#include "SettingsController.h"
+#include "ui/Tf_root.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace {
+
+void UseSystemQtOnly()
+{
+    // The program runs from wherever it is copied: no plugins are looked up
+    // beside the executable.
+    QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
+}
+
+void SpeakGerman(QApplication &app)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto *qt = new QTranslator(&app);
+    if (qt->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+}
+
+void SubstituteFonts()
+{
+    // The window is designed in Tahoma; systems without it get the closest.
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                                QStringLiteral("DejaVu Sans")});
+}
+
+} // namespace
+
+int RunProgram(int argc, char **argv)
+{
+    UseSystemQtOnly();
+    QApplication app(argc, argv);
+    // The title is the message boxes' caption; it is not made the display
+    // name, which X11 would append to the window's caption.
+    QCoreApplication::setApplicationName(QStringLiteral("VADaroradarAdadad"));
+    SpeakGerman(app);
+    SubstituteFonts();
+
+    Tf_root f_root;
+    SettingsController controller(f_root, SettingsFile::beside(QCoreApplication::applicationDirPath()));
+    f_root.show();
+    return app.exec();
+}

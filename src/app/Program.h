@@ -1,0 +1,5 @@
+#pragma once
+
+// Program entry: the application, the main window beside its settings file,
+// the event loop.
+int RunProgram(int argc, char **argv);

@@ -1,0 +1,213 @@
+#include "DarstellungPage.h"
+
+#include "CueLineEdit.h"
+#include "Dialogs.h"
+#include "PageWidgets.h"
+#include "PictureBox.h"
+#include "Shape.h"
+#include "settings/ColorCodec.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QSlider>
+
+namespace {
+
+QColor ToQColor(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+uint32_t FromQColor(const QColor &c)
+{
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+Shape *MakeShape(QWidget *parent, const char *name, int x, int y, int w, int h,
+                 Shape::Kind kind = Shape::Kind::Filled)
+{
+    auto *s = new Shape(kind, parent);
+    s->setObjectName(QString::fromLatin1(name));
+    s->setGeometry(x, y, w, h);
+    return s;
+}
+
+CueLineEdit *MakeDigitField(QWidget *parent, const char *name, const char *accessibleName, int x, int y, int w,
+                            int h, int limit)
+{
+    CueLineEdit *f = MakeField(parent, QString::fromLatin1(name), QString::fromUtf8(accessibleName), x, y, w, h);
+    f->setDigitsOnly(true);
+    f->setLimit(limit);
+    f->setText(QStringLiteral("0"));
+    return f;
+}
+
+} // namespace
+
+DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("TabSheet2"));
+    setFont(PageFont());
+    const QColor grey(0x80, 0x80, 0x80);
+
+    // Rectangles first, each shadow beneath its rectangle; images over their
+    // backdrops; texts and focusable controls on top.
+    Shape2 = MakeShape(this, "Shape2", 178, 39, 65, 65);
+    sh_hintergrund = MakeShape(this, "sh_hintergrund", 175, 36, 65, 65);
+    Shape1 = MakeShape(this, "Shape1", 341, 43, 116, 65);
+    sh_logo = MakeShape(this, "sh_logo", 337, 39, 117, 65);
+    Shape3 = MakeShape(this, "Shape3", 463, 43, 116, 65);
+    sh_logo_trans = MakeShape(this, "sh_logo_trans", 459, 39, 117, 65);
+    Shape8 = MakeShape(this, "Shape8", 600, 39, 65, 27);
+    sh_zweitezeile = MakeShape(this, "sh_zweitezeile", 597, 36, 65, 27);
+    for (Shape *shadow : {Shape2, Shape1, Shape3, Shape8})
+        shadow->setFill(grey);
+    sh_hintergrund->setAccessibleName(QStringLiteral("Hintergrundfarbe"));
+    sh_zweitezeile->setAccessibleName(QStringLiteral("Hintergrundfarbe zweite Zeile"));
+    Shape2->setAccessibleName(QStringLiteral("Hintergrundfarbe"));
+    Shape8->setAccessibleName(QStringLiteral("Hintergrundfarbe zweite Zeile"));
+    MakeShape(this, "Shape4", 157, 16, 3, 111, Shape::Kind::Separator);
+    MakeShape(this, "Shape5", 265, 16, 3, 111, Shape::Kind::Separator);
+    MakeShape(this, "Shape11", 588, 16, 3, 111, Shape::Kind::Separator);
+    MakeShape(this, "Shape6", 3, 133, 767, 3, Shape::Kind::Separator);
+    MakeShape(this, "Shape7", 597, 69, 173, 3, Shape::Kind::Separator);
+
+    img_logo = new PictureBox(this);
+    img_logo->setObjectName(QStringLiteral("img_logo"));
+    img_logo->setGeometry(337, 39, 116, 65);
+    img_logo->setAccessibleName(QStringLiteral("Logo"));
+    img_logo->hide();
+    img_logo_trans = new PictureBox(this);
+    img_logo_trans->setObjectName(QStringLiteral("img_logo_trans"));
+    img_logo_trans->setGeometry(459, 39, 116, 65);
+    img_logo_trans->setKeyColorTransparent(true);
+    img_logo_trans->setAccessibleName(QStringLiteral("Logo transparent"));
+    // Presses on the previews reach the shadows' reaction like the backdrops.
+    img_logo->setAttribute(Qt::WA_TransparentForMouseEvents);
+    img_logo_trans->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    MakeLabel(this, QStringLiteral("Anzahl der Zeilen"), 35, 33, 99, 16)->setObjectName(QStringLiteral("Label8"));
+    QLabel *label13 = MakeLabel(this, QStringLiteral("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
+    label13->setObjectName(QStringLiteral("Label13"));
+    label13->setWordWrap(true);
+    label13->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    MakeLabel(this, QStringLiteral("Hintergrundfarbe"), 165, 13)->setObjectName(QStringLiteral("Label2"));
+    MakeLabel(this, QStringLiteral("Logo"), 274, 12)->setObjectName(QStringLiteral("Label3"));
+    QLabel *label14 = MakeLabel(this, QStringLiteral("Logo zeigen nach\nSekunden ohne Detektion"), 274, 42, 61, 85, 11);
+    label14->setObjectName(QStringLiteral("Label14"));
+    label14->setWordWrap(true);
+    label14->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel *label4 = MakeLabel(this, QStringLiteral("transparent als Hintergrund\nbei Detektion"), 463, 17, 111, 22, 9);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setAlignment(Qt::AlignCenter);
+    MakeLabel(this, QStringLiteral("Hintergrundfarbe zweite Zeile"), 597, 14)->setObjectName(QStringLiteral("Label5"));
+    MakeLabel(this, QStringLiteral("nur Ergebnise aus den Feldern"), 597, 75)->setObjectName(QStringLiteral("Label1"));
+    QLabel *label6 = MakeLabel(this, QStringLiteral("erstes"), 604, 92, 56, 11, 9);
+    label6->setObjectName(QStringLiteral("Label6"));
+    label6->setAlignment(Qt::AlignCenter);
+    QLabel *label7 = MakeLabel(this, QStringLiteral("letztes"), 699, 92, 56, 11, 9);
+    label7->setObjectName(QStringLiteral("Label7"));
+    label7->setAlignment(Qt::AlignCenter);
+    l_anzahlspalten = MakeLabel(this, QString(), 160, 142, 610, 16);
+    l_anzahlspalten->setObjectName(QStringLiteral("l_anzahlspalten"));
+    MakeLabel(this, QStringLiteral("Einstellungen pro Spalte"), 3, 194, 152, 16)->setObjectName(QStringLiteral("Label9"));
+
+    cb_vollbild = new QCheckBox(QStringLiteral("Vollbild"), this);
+    cb_vollbild->setObjectName(QStringLiteral("cb_vollbild"));
+    cb_vollbild->setGeometry(48, 12, 66, 25);
+    cb_vollbild->setAccessibleName(cb_vollbild->text());
+    e_hintergrund = MakeField(this, QStringLiteral("e_hintergrund"), QStringLiteral("Hintergrundfarbe"), 176, 105, 66, 24);
+    e_hintergrund->setLimit(7);
+    e_hintergrund->setText(QStringLiteral("#FFFFFF"));
+    tb_trans = new QSlider(Qt::Horizontal, this);
+    tb_trans->setObjectName(QStringLiteral("tb_trans"));
+    tb_trans->setGeometry(459, 102, 116, 26);
+    tb_trans->setRange(0, 255);
+    tb_trans->setValue(10);
+    tb_trans->setSingleStep(1);
+    tb_trans->setPageStep(51);
+    tb_trans->setAccessibleName(QStringLiteral("Transparenz Logo"));
+    e_zweitezeile = MakeField(this, QStringLiteral("e_zweitezeile"), QStringLiteral("Hintergrundfarbe zweite Zeile"),
+                              668, 39, 66, 24);
+    e_zweitezeile->setLimit(7);
+    e_zweitezeile->setText(QStringLiteral("#FFFFFF"));
+    e_erstesEF = MakeDigitField(this, "e_erstesEF", "erstes Ergebnisfeld", 604, 103, 56, 24, 4);
+    e_letztesEF = MakeDigitField(this, "e_letztesEF", "letztes Ergebnisfeld", 699, 103, 56, 24, 4);
+    e_anzahlzeilen = MakeDigitField(this, "e_anzahlzeilen", "Anzahl der Zeilen", 58, 50, 56, 24, 4);
+    e_InfoZeile = MakeLabelledField(
+        this, QStringLiteral("e_InfoZeile"), QStringLiteral("Daten für Detektions Zeile"),
+        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein])"),
+        3, 160, 767, 23);
+    dbcg_spalten = new QWidget(this);
+    dbcg_spalten->setObjectName(QStringLiteral("dbcg_spalten"));
+    dbcg_spalten->setGeometry(20, 212, 735, 276);
+    e_timeoutleereZeile = MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
+    e_timeoutlogo = MakeDigitField(this, "e_timeoutlogo", "Sekunden bis zum Logo", 302, 53, 29, 17, 3);
+    e_timeoutlogo->setFont(PageFont(11));
+
+    QWidget *order[] = {cb_vollbild, e_hintergrund, tb_trans,     e_zweitezeile,       e_erstesEF,   e_letztesEF,
+                        e_anzahlzeilen, e_InfoZeile, dbcg_spalten, e_timeoutleereZeile, e_timeoutlogo};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    for (QWidget *w : order)
+        w->raise();
+
+    connect(e_hintergrund, &QLineEdit::textChanged, this, [this] { e_hintergrundChange(); });
+    connect(e_zweitezeile, &QLineEdit::textChanged, this, [this] { e_zweitezeileChange(); });
+    for (Shape *s : {sh_hintergrund, Shape2, Shape1, Shape3})
+        connect(s, &Shape::pressed, this, [this] { sh_hintergrundMouseDown(); });
+    for (Shape *s : {sh_zweitezeile, Shape8})
+        connect(s, &Shape::pressed, this, [this] { sh_zweitezeileMouseDown(); });
+    connect(tb_trans, &QSlider::valueChanged, this, [this] { tb_transChange(); });
+}
+
+void DarstellungPage::e_hintergrundChange()
+{
+    sh_hintergrund->setFill(ToQColor(HexToColor(e_hintergrund->text())));
+    sh_logo->setFill(sh_hintergrund->fill());
+    sh_logo_trans->setFill(sh_hintergrund->fill());
+    BuildTransparentLogo(tb_trans->value());
+}
+
+void DarstellungPage::e_zweitezeileChange()
+{
+    sh_zweitezeile->setFill(ToQColor(HexToColor(e_zweitezeile->text())));
+}
+
+void DarstellungPage::sh_hintergrundMouseDown()
+{
+    const std::optional<uint32_t> chosen = m_dialogs.chooseColor(window(), FromQColor(sh_hintergrund->fill()));
+    if (!chosen)
+        return;
+    sh_hintergrund->setFill(ToQColor(*chosen));
+    e_hintergrund->setProgramText(ColorToHex(*chosen));
+    sh_logo->setFill(ToQColor(*chosen));
+    sh_logo_trans->setFill(ToQColor(*chosen));
+    BuildTransparentLogo(tb_trans->value());
+}
+
+void DarstellungPage::sh_zweitezeileMouseDown()
+{
+    const std::optional<uint32_t> chosen = m_dialogs.chooseColor(window(), FromQColor(sh_zweitezeile->fill()));
+    if (!chosen)
+        return;
+    sh_zweitezeile->setFill(ToQColor(*chosen));
+    e_zweitezeile->setProgramText(ColorToHex(*chosen));
+}
+
+void DarstellungPage::BuildTransparentLogo(int /*opacity*/)
+{
+    // The logo preview is built once logo decoding is in place.
+}
+
+void DarstellungPage::tb_transChange()
+{
+    BuildTransparentLogo(tb_trans->value());
+}
+
+void DarstellungPage::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), QColor(0xC0, 0xC0, 0xC0));
+}

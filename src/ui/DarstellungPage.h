@@ -1,0 +1,61 @@
+#pragma once
+#include <QImage>
+#include <QWidget>
+
+class CueLineEdit;
+class Dialogs;
+class PictureBox;
+class QCheckBox;
+class QLabel;
+class QSlider;
+class Shape;
+
+// "Darstellung": full screen, lines, background colour, logo preview,
+// second-line colour and result fields above; the detection line's formulas
+// and its column panels below.
+class DarstellungPage : public QWidget
+{
+    Q_OBJECT
+public:
+    DarstellungPage(Dialogs &dialogs, QWidget *parent = nullptr);
+
+    QCheckBox *cb_vollbild;
+    CueLineEdit *e_hintergrund;
+    QSlider *tb_trans;
+    CueLineEdit *e_zweitezeile;
+    CueLineEdit *e_erstesEF;
+    CueLineEdit *e_letztesEF;
+    CueLineEdit *e_anzahlzeilen;
+    CueLineEdit *e_InfoZeile;
+    QWidget *dbcg_spalten;
+    CueLineEdit *e_timeoutleereZeile;
+    CueLineEdit *e_timeoutlogo;
+    QLabel *l_anzahlspalten;
+
+    Shape *sh_hintergrund;
+    Shape *Shape2;
+    Shape *sh_logo;
+    Shape *Shape1;
+    Shape *sh_logo_trans;
+    Shape *Shape3;
+    Shape *sh_zweitezeile;
+    Shape *Shape8;
+    PictureBox *img_logo;
+    PictureBox *img_logo_trans;
+
+    // Colour texts and swatches.
+    void e_hintergrundChange();
+    void e_zweitezeileChange();
+    void sh_hintergrundMouseDown();
+    void sh_zweitezeileMouseDown();
+
+    // The blended preview; does nothing while no logo is loaded.
+    void BuildTransparentLogo(int opacity);
+    void tb_transChange();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Dialogs &m_dialogs;
+};

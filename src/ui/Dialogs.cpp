@@ -1,0 +1,43 @@
+#include "Dialogs.h"
+
+#include <QColorDialog>
+#include <QMessageBox>
+
+QString ApplicationTitle()
+{
+    return QStringLiteral("Zeitquell Detektion");
+}
+
+QString FailureDisplayText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void QtDialogs::showFailure(QWidget *owner, const QString &message)
+{
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FailureDisplayText(message), QMessageBox::Ok,
+                    owner);
+    box.exec();
+}
+
+void QtDialogs::showMessage(QWidget *owner, const QString &message)
+{
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), message, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+std::optional<uint32_t> QtDialogs::chooseColor(QWidget *owner, uint32_t start)
+{
+    const QColor initial(int(start & 0xFF), int((start >> 8) & 0xFF), int((start >> 16) & 0xFF));
+    // Solid colours only; QColorDialog keeps its custom colours for the
+    // whole run of the program.
+    QColorDialog dialog(initial, owner);
+    dialog.setOption(QColorDialog::ShowAlphaChannel, false);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QColor c = dialog.selectedColor();
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+// Everything modal the program shows goes through here, so tests answer
+// message boxes and the colour chooser without a real modal loop.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // The default failure handler's box: caption "Zeitquell Detektion",
+    // error icon, OK.
+    virtual void showFailure(QWidget *owner, const QString &message) = 0;
+    // A plain message box with the application title as caption.
+    virtual void showMessage(QWidget *owner, const QString &message) = 0;
+    // The colour chooser on start (colour value 0x00BBGGRR); nothing when
+    // the operator cancels.
+    virtual std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) = 0;
+};
+
+// The real dialogs. The chooser's custom colours live as long as the
+// program, shared by every picker.
+class QtDialogs : public Dialogs
+{
+public:
+    void showFailure(QWidget *owner, const QString &message) override;
+    void showMessage(QWidget *owner, const QString &message) override;
+    std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
+};
+
+// The program's title, caption of every message box.
+QString ApplicationTitle();
+
+// A failure's message as the operator sees it: a "." is added when the last
+// character's code lies above that of ".".
+QString FailureDisplayText(const QString &message);

@@ -1,0 +1,38 @@
+#include "StartnummernInfoPage.h"
+
+#include "CueLineEdit.h"
+#include "PageWidgets.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+
+StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabSheet4"));
+    setFont(PageFont());
+    l_anzahlspalten_snri = MakeLabel(this, QString(), 209, 42, 610, 16);
+    l_anzahlspalten_snri->setObjectName(QStringLiteral("l_anzahlspalten_snri"));
+    cb_startnummerninfo = new QCheckBox(QStringLiteral("mit Startnummern Info"), this);
+    cb_startnummerninfo->setObjectName(QStringLiteral("cb_startnummerninfo"));
+    cb_startnummerninfo->setGeometry(33, 15, 168, 25);
+    cb_startnummerninfo->setAccessibleName(cb_startnummerninfo->text());
+    DBCtrlGrid1 = new QWidget(this);
+    DBCtrlGrid1->setObjectName(QStringLiteral("DBCtrlGrid1"));
+    DBCtrlGrid1->setGeometry(20, 87, 735, 276);
+    // The cue shows a backslash and an "n", not a line break.
+    e_SNRInfoFelder = MakeLabelledField(
+        this, QStringLiteral("e_SNRInfoFelder"), QStringLiteral("Daten für Startnummern Info"),
+        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein]) \\n für neue Zeile"),
+        3, 58, 767, 23);
+    e_StartNrInFeld = MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), QStringLiteral("suche StartNr in Feld"),
+                                        QStringLiteral("Feld"), 25, 385, 94, 25);
+    QWidget::setTabOrder(cb_startnummerninfo, DBCtrlGrid1);
+    QWidget::setTabOrder(DBCtrlGrid1, e_SNRInfoFelder);
+    QWidget::setTabOrder(e_SNRInfoFelder, e_StartNrInFeld);
+}
+
+void StartnummernInfoPage::paintEvent(QPaintEvent *)
+{
+    QPainter(this).fillRect(rect(), QColor(0xC0, 0xC0, 0xC0));
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <QWidget>
+
+class CueLineEdit;
+class QCheckBox;
+class QLabel;
+
+// "Startnummern Info": whether the start-number info is shown, its
+// formulas, their column panels and the field that holds the start number.
+class StartnummernInfoPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit StartnummernInfoPage(QWidget *parent = nullptr);
+
+    QCheckBox *cb_startnummerninfo;
+    QWidget *DBCtrlGrid1;
+    CueLineEdit *e_SNRInfoFelder;
+    CueLineEdit *e_StartNrInFeld;
+    QLabel *l_anzahlspalten_snri;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+#include <QWidget>
+
+class QCheckBox;
+
+// "Überschrift": whether the heading row is shown, and its column panels.
+class UeberschriftPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit UeberschriftPage(QWidget *parent = nullptr);
+
+    QWidget *DBCtrlGrid2;
+    QCheckBox *cb_mitueberschrift;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,87 @@
+#include "VerbindungPage.h"
+
+#include "CueLineEdit.h"
+#include "PageWidgets.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+
+VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabSheet1"));
+    setFont(PageFont());
+
+    e_server = MakeLabelledField(this, QStringLiteral("e_server"), QStringLiteral("Server"),
+                                 QStringLiteral("ZQ Server Name oder IP"), 3, 64, 230, 25);
+    rb_lokal = new QRadioButton(QStringLiteral("lokal"), this);
+    rb_lokal->setObjectName(QStringLiteral("rb_lokal"));
+    rb_lokal->setGeometry(3, 16, 54, 22);
+    rb_lokal->setAccessibleName(rb_lokal->text());
+    rb_imInet = new QRadioButton(QStringLiteral("zeitquell-online.de"), this);
+    rb_imInet->setObjectName(QStringLiteral("rb_imInet"));
+    rb_imInet->setGeometry(63, 16, 170, 23);
+    rb_imInet->setAccessibleName(rb_imInet->text());
+    e_kundennummer = MakeLabelledField(this, QStringLiteral("e_kundennummer"), QStringLiteral("Kundennummer"),
+                                       QStringLiteral("Kundennummer"), 15, 64, 98, 25);
+    e_kdpasswort = MakeLabelledField(this, QStringLiteral("e_kdpasswort"), QStringLiteral("Passwort"),
+                                     QStringLiteral("Passwort"), 119, 64, 98, 25);
+    e_kdpasswort->setMasked(true);
+    e_vapasswort = MakeLabelledField(this, QStringLiteral("e_vapasswort"), QStringLiteral("Veranstaltungs Passwort"),
+                                     QStringLiteral("Passwort (nur wenn gesetzt)"), 3, 112, 230, 25, 3);
+    e_vapasswort->setMasked(true);
+    e_vanr = MakeLabelledField(this, QStringLiteral("e_vanr"), QStringLiteral("Veranstaltungs ID"),
+                               QStringLiteral("VA ID (wenn leer dann auto)"), 3, 160, 230, 25);
+    e_vanr->setToolTip(
+        QStringLiteral("wenn die VA ID leer bleibt, wird die erste Veranstaltung auf dem Server genommen"));
+
+    setFieldVisible(e_kundennummer, false);
+    setFieldVisible(e_kdpasswort, false);
+
+    QWidget::setTabOrder(e_server, rb_lokal);
+    QWidget::setTabOrder(rb_lokal, rb_imInet);
+    QWidget::setTabOrder(rb_imInet, e_kundennummer);
+    QWidget::setTabOrder(e_kundennummer, e_kdpasswort);
+    QWidget::setTabOrder(e_kdpasswort, e_vapasswort);
+    QWidget::setTabOrder(e_vapasswort, e_vanr);
+
+    // Checking a button runs its click reaction, by the operator or the
+    // program alike; a click on the checked button changes nothing.
+    connect(rb_lokal, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_lokalClick();
+    });
+    connect(rb_imInet, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_imInetClick();
+    });
+}
+
+void VerbindungPage::setFieldVisible(CueLineEdit *field, bool visible)
+{
+    field->setVisible(visible);
+    if (QLabel *label = FieldLabel(field))
+        label->setVisible(visible);
+}
+
+void VerbindungPage::rb_lokalClick()
+{
+    setFieldVisible(e_kundennummer, false);
+    setFieldVisible(e_kdpasswort, false);
+    setFieldVisible(e_server, true);
+}
+
+void VerbindungPage::rb_imInetClick()
+{
+    setFieldVisible(e_kundennummer, true);
+    setFieldVisible(e_kdpasswort, true);
+    setFieldVisible(e_server, false);
+}
+
+void VerbindungPage::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), QColor(0xC0, 0xC0, 0xC0));
+    p.setPen(QPen(QColor(0x00, 0x80, 0x80), 2));
+    p.drawRect(rect().adjusted(1, 1, -1, -1));
+}

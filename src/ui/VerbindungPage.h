@@ -1,0 +1,31 @@
+#pragma once
+#include <QWidget>
+
+class CueLineEdit;
+class QRadioButton;
+
+// "Verbindung": the results server on the local network, or the online
+// event service with customer number and password; the event to follow.
+class VerbindungPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit VerbindungPage(QWidget *parent = nullptr);
+
+    CueLineEdit *e_server;
+    QRadioButton *rb_lokal;
+    QRadioButton *rb_imInet;
+    CueLineEdit *e_kundennummer;
+    CueLineEdit *e_kdpasswort;
+    CueLineEdit *e_vapasswort;
+    CueLineEdit *e_vanr;
+
+    void rb_lokalClick();
+    void rb_imInetClick();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    static void setFieldVisible(CueLineEdit *field, bool visible);
+};
