@@ -19,7 +19,7 @@ QLabel *MakeLabel(QWidget *parent, const QString &text, int x, int y, int w, int
     label->setFont(PageFont(pixelHeight));
     // Designed widths are for Tahoma; a wider substitute font must not cut
     // a one-line caption.
-    if (!text.contains(u'\n'))
+    if (h <= 16)
         w = std::max(w, label->sizeHint().width());
     label->setGeometry(x, y, w, h);
     return label;
