@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
 // An observer that writes down what it is told, in order.
 class RecordingObserver : public FormatTableObserver
 {
@@ -50,4 +52,17 @@ inline QStringList RowTexts(const FormatTable &table, int row)
             out << v.text;
     }
     return out;
+}
+
+// Readable failure output for the values compared in these tests.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const FieldValue &v, std::ostream *os)
+{
+    if (v.isNull)
+        *os << "<unset>";
+    else
+        *os << "{" << v.text.toStdString() << "|" << v.integer << "|" << v.flag << "}";
 }
