@@ -1,0 +1,205 @@
+#include "app/SettingsController.h"
+#include "support/FakeDialogs.h"
+#include "support/TempDir.h"
+#include "ui/CueLineEdit.h"
+#include "ui/DarstellungPage.h"
+#include "ui/Shape.h"
+#include "ui/StartnummernInfoPage.h"
+#include "ui/Tf_root.h"
+#include "ui/UeberschriftPage.h"
+#include "ui/VerbindungPage.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QFileInfo>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+class LoadSaveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        w.ti_start->stop();
+        w.show();
+    }
+    QString iniPath() const { return dir.path("DAZovozoved.ini"); }
+    void writeIni(const QByteArray &bytes) const { dir.write("DAZovozoved.ini", bytes); }
+    QByteArray ini() const { return dir.read("DAZovozoved.ini"); }
+
+    VerbindungPage &v() { return *w.TabSheet1; }
+    DarstellungPage &d() { return *w.TabSheet2; }
+
+    TempDir dir;
+    FakeDialogs dialogs;
+    Tf_root w{&dialogs};
+    SettingsController controller{w, SettingsFile::beside(dir.path())};
+};
+
+TEST_F(LoadSaveTest, DefaultsWithoutAFileAndNoFileCreated)
+{
+    w.ti_startTimer();
+    EXPECT_TRUE(dialogs.failures.isEmpty());
+    EXPECT_EQ(v().e_server->text(), "127.0.0.1");
+    EXPECT_TRUE(v().rb_lokal->isChecked());
+    EXPECT_TRUE(v().e_kundennummer->isHidden());
+    EXPECT_EQ(v().e_vanr->text(), "auto");
+    EXPECT_EQ(v().e_kdpasswort->text(), "");
+    EXPECT_TRUE(d().cb_vollbild->isChecked());
+    EXPECT_TRUE(w.TabSheet3->cb_mitueberschrift->isChecked());
+    EXPECT_TRUE(w.TabSheet4->cb_startnummerninfo->isChecked());
+    EXPECT_EQ(d().e_anzahlzeilen->text(), "20");
+    EXPECT_EQ(d().e_timeoutleereZeile->text(), "5");
+    EXPECT_EQ(d().e_hintergrund->text(), "#000000");
+    EXPECT_EQ(d().e_zweitezeile->text(), "#000000");
+    EXPECT_EQ(d().e_timeoutlogo->text(), "60");
+    EXPECT_EQ(d().tb_trans->value(), 80);
+    EXPECT_EQ(d().e_InfoZeile->text(), "Startnr");
+    EXPECT_EQ(w.TabSheet4->e_SNRInfoFelder->text(), "Startnr");
+    EXPECT_EQ(w.TabSheet4->e_StartNrInFeld->text(), "");
+    EXPECT_EQ(d().e_erstesEF->text(), "-1");
+    EXPECT_EQ(d().e_letztesEF->text(), "-1");
+    EXPECT_EQ(d().sh_hintergrund->fill(), QColor(Qt::black));
+    EXPECT_TRUE(w.P_Einstellungen->isVisible());
+    EXPECT_EQ(w.P_Einstellungen->currentWidget(), w.TabSheet2);
+    EXPECT_FALSE(QFileInfo::exists(iniPath()));
+}
+
+TEST_F(LoadSaveTest, ConversionsOnLoad)
+{
+    writeIni("[Optionen]\r\nAnzahlZeilen=$1F\r\nTimeoutleereZeile=0012\r\nTimeoutLogo=1 2\r\n"
+             "TransparenzLogo=300\r\nVollBild=\r\nZQHostOLS=ja\r\nZQHost=  192.0.2.1 \r\n"
+             "erstesEF=abc\r\nletztesEF=$FFFFFFFF\r\nmitUeberschrift=WAHR\r\nmitStartNrInfo=yes\r\n");
+    w.ti_startTimer();
+    EXPECT_EQ(d().e_anzahlzeilen->text(), "31");
+    EXPECT_EQ(d().e_timeoutleereZeile->text(), "12");
+    EXPECT_EQ(d().e_timeoutlogo->text(), "60");
+    EXPECT_EQ(d().tb_trans->value(), 255);
+    EXPECT_FALSE(d().cb_vollbild->isChecked()); // empty value is not the default
+    EXPECT_TRUE(v().rb_imInet->isChecked());
+    EXPECT_FALSE(v().e_kundennummer->isHidden());
+    EXPECT_TRUE(v().e_server->isHidden());
+    EXPECT_EQ(v().e_server->text(), "192.0.2.1");
+    EXPECT_EQ(d().e_erstesEF->text(), "-1");
+    EXPECT_EQ(d().e_letztesEF->text(), "-1");
+    EXPECT_TRUE(w.TabSheet3->cb_mitueberschrift->isChecked());
+    EXPECT_FALSE(w.TabSheet4->cb_startnummerninfo->isChecked());
+}
+
+TEST_F(LoadSaveTest, NegativeTransparencyAndDesignedColourRunsNoReaction)
+{
+    writeIni("[Optionen]\r\nTransparenzLogo=-5\r\nHintergrundFarbe=#FFFFFF\r\n");
+    d().sh_hintergrund->setFill(Qt::green); // proves that no reaction repaints it
+    w.ti_startTimer();
+    EXPECT_EQ(d().tb_trans->value(), 0);
+    EXPECT_EQ(d().sh_hintergrund->fill(), QColor(Qt::green));
+}
+
+TEST_F(LoadSaveTest, LongStoredTextsStayWhole)
+{
+    writeIni("[Optionen]\r\nHintergrundFarbe=#12345678\r\nAnzahlZeilen=123456\r\n");
+    w.ti_startTimer();
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_TRUE(ini().contains("HintergrundFarbe=#12345678\r\n"));
+    EXPECT_TRUE(ini().contains("AnzahlZeilen=123456\r\n"));
+}
+
+TEST_F(LoadSaveTest, FreshSaveWritesEveryKeyInOrder)
+{
+    w.ti_startTimer();
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.failures.isEmpty());
+    EXPECT_FALSE(w.isVisible());
+    const QByteArray expected = "[Optionen]\r\n"
+                                "ZQHost=127.0.0.1\r\n"
+                                "ZQHostOLS=nein\r\n"
+                                "ZQKundennummer=\r\n"
+                                "ZQKDPasswort=\r\n"
+                                "ZQVAPasswort=\r\n"
+                                "ZQVANummer=auto\r\n"
+                                "VollBild=ja\r\n"
+                                "AnzahlZeilen=20\r\n"
+                                "TimeoutleereZeile=5\r\n"
+                                "HintergrundFarbe=#000000\r\n"
+                                "TimeoutLogo=60\r\n"
+                                "TransparenzLogo=80\r\n"
+                                "ZweiteZeileFarbe=#000000\r\n"
+                                "InfoZeile=Startnr\r\n"
+                                "mitUeberschrift=ja\r\n"
+                                "mitStartNrInfo=ja\r\n"
+                                "SNRInfoFelder=Startnr\r\n"
+                                "StartNrInFeld=\r\n"
+                                "erstesEF=-1\r\n"
+                                "letztesEF=-1\r\n"
+                                "\r\n";
+    EXPECT_EQ(ini(), expected);
+}
+
+TEST_F(LoadSaveTest, SaveKeepsPlacesUnknownKeysAndNormalises)
+{
+    writeIni("; comment\r\n[Anzeige]\r\nx = 1\r\n[optionen]\r\nletztesEF = 7\r\nEigen=wert\r\nZQHostOLS=Wahr\r\n");
+    w.ti_startTimer();
+    v().e_server->setText("");
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    const QByteArray out = ini();
+    EXPECT_TRUE(out.startsWith("[Anzeige]\r\nx=1\r\n\r\n[optionen]\r\nletztesEF=7\r\nEigen=wert\r\nZQHostOLS=ja\r\n"
+                               "ZQHost=\r\n"))
+        << out.constData();
+}
+
+TEST_F(LoadSaveTest, HiddenFieldsAreSavedInEitherMode)
+{
+    w.ti_startTimer();
+    v().e_kundennummer->setText("4711");
+    v().e_kdpasswort->setText("geheim");
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_TRUE(ini().contains("ZQKundennummer=4711\r\nZQKDPasswort=geheim\r\n"));
+}
+
+TEST_F(LoadSaveTest, LockedFileStopsLoadingAndNothingIsOverwritten)
+{
+    const QByteArray before = "[Optionen]\r\nZQHost=stored\r\n";
+    writeIni(before);
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    w.ti_startTimer();
+    ::close(fd);
+    ASSERT_EQ(dialogs.failures.size(), 1);
+    EXPECT_TRUE(dialogs.failures[0].startsWith("Datei " + iniPath() + " kann nicht geöffnet werden. "));
+    EXPECT_TRUE(dialogs.failures[0].endsWith("."));
+    EXPECT_FALSE(w.P_Einstellungen->isVisible());
+    EXPECT_FALSE(controller.loaded());
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_EQ(dialogs.failures.size(), 2); // told why nothing is saved
+    EXPECT_EQ(ini(), before);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(LoadSaveTest, WriteFailureKeepsTheWindowOpen)
+{
+    writeIni("[Optionen]\r\n");
+    w.ti_startTimer();
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_SH), 0); // the display program is reading
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    ::close(fd);
+    ASSERT_EQ(dialogs.failures.size(), 1);
+    EXPECT_TRUE(dialogs.failures[0].startsWith("Datei \"" + iniPath() + "\" kann nicht erstellt werden. "));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(ini(), QByteArray("[Optionen]\r\n"));
+    QTest::mouseClick(w.b_ende, Qt::LeftButton); // pressing again repeats the save
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(ini().contains("letztesEF=-1"));
+}
+
+} // namespace
