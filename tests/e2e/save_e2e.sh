@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Starts the real program on a virtual display from a folder of its own,
+# waits for its window, presses Space (the focused "speichern + schliessen")
+# and checks the settings file it leaves beside itself.
+set -euo pipefail
+exe=$1
+work=$(mktemp -d)
+trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$exe" "$work/VADaroradarAdadad"
+printf '[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
+
+for n in $(seq 90 120); do
+  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+cd /  # the working directory plays no part in finding the settings file
+"$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
+app=$!
+win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+sleep 1 # the start-up timer loads the settings
+xdotool windowfocus --sync "$win" 2>/dev/null || true
+xdotool key --window "$win" space
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+  echo "FAIL: the program did not close after the save"; kill "$app"; exit 1
+fi
+wait "$app" && status=0 || status=$?
+[ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; cat "$work/out.log"; exit 1; }
+
+ini="$work/DAZovozoved.ini"
+expect() {
+  grep -q -a -F -- "$1" "$ini" || { echo "FAIL: '$1' missing"; cat -A "$ini"; exit 1; }
+}
+expect $'AnzahlZeilen=31\r'
+expect $'ZQHostOLS=ja\r'
+expect $'[Fremd]\r'
+expect $'X=1\r'
+expect $'ZQHost=127.0.0.1\r'
+expect $'letztesEF=-1\r'
+expect $'InfoZeileFormat={"1":{"schriftname":"1","schriftgroesse":"","farbe":"","fett":"false","ausrichtung":"","anzahlzeichen":""}}\r'
+[ "$(grep -c -a '=' "$ini")" -eq 24 ] || { echo "FAIL: expected 23 keys and X"; cat -A "$ini"; exit 1; }
+echo "e2e save: 1 passed, 0 failed"
