@@ -1,5 +1,8 @@
 #include "SettingsController.h"
 
+#include "columns/FormatPersistence.h"
+#include "columns/FormatTableReader.h"
+#include "columns/FormatTableWriter.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CueLineEdit.h"
 #include "ui/Dialogs.h"
@@ -28,7 +31,15 @@ void SettingsController::ti_startTimer()
     UeberschriftPage &u = *w.TabSheet3;
     StartnummernInfoPage &s = *w.TabSheet4;
     const SettingsFile &f = m_file;
+    const auto loadFormat = [&](Key key, FormatTable &table) {
+        LoadFormatTable(readText(f, key), table, [this](const QString &message) {
+            w.dialogs().showMessage(&w, message);
+        });
+    };
 
+    w.mt_spalten.Open();
+    w.mt_ueberschrift.Open();
+    w.mt_snrInfo.Open();
     v.e_server->setProgramText(readText(f, Key::ZQHost));
     if (readFlag(f, Key::ZQHostOLS)) {
         v.rb_imInet->setChecked(true);
@@ -49,13 +60,23 @@ void SettingsController::ti_startTimer()
     // The track bar holds 0 to 255 and takes the nearer end for the rest.
     d.tb_trans->setValue(std::clamp(readInteger(f, Key::TransparenzLogo), 0, 255));
     d.e_zweitezeile->setProgramText(readText(f, Key::ZweiteZeileFarbe));
+    // The stored formats go into the tables before the formula lines are set,
+    // whose change reactions then size the tables and fill in the formulas.
+    w.setSpaltenReactionsAttached(false);
+    loadFormat(Key::InfoZeileFormat, w.mt_spalten);
+    loadFormat(Key::UeberschriftFormat, w.mt_ueberschrift);
     d.e_InfoZeile->setProgramText(readText(f, Key::InfoZeile));
+    w.setSpaltenReactionsAttached(true);
     u.cb_mitueberschrift->setChecked(readFlag(f, Key::mitUeberschrift));
     s.cb_startnummerninfo->setChecked(readFlag(f, Key::mitStartNrInfo));
+    loadFormat(Key::SNRInfoFelderFormat, w.mt_snrInfo);
     s.e_SNRInfoFelder->setProgramText(readText(f, Key::SNRInfoFelder));
     s.e_StartNrInFeld->setProgramText(readText(f, Key::StartNrInFeld));
     d.e_erstesEF->setProgramText(readText(f, Key::erstesEF));
     d.e_letztesEF->setProgramText(readText(f, Key::letztesEF));
+    w.mt_spalten.First();
+    w.mt_ueberschrift.First();
+    w.mt_snrInfo.First();
 
     // Activating "Darstellung" here runs no page reaction of it.
     w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
@@ -79,6 +100,7 @@ void SettingsController::b_endeClick()
     UeberschriftPage &u = *w.TabSheet3;
     StartnummernInfoPage &s = *w.TabSheet4;
     SettingsFile &f = m_file;
+    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
     const auto text = [&f](Key key, const QString &value) { f.WriteOption(keyName(key), value); };
     const auto flag = [&f](Key key, bool value) { f.WriteOptionFlag(keyName(key), value); };
 
@@ -95,6 +117,12 @@ void SettingsController::b_endeClick()
     text(Key::TimeoutLogo, d.e_timeoutlogo->text());
     text(Key::TransparenzLogo, QString::number(d.tb_trans->value()));
     text(Key::ZweiteZeileFarbe, d.e_zweitezeile->text());
+    // Walking the tables must not move the panels' font lists; a successful
+    // save ends the program, so they stay detached.
+    w.setSpaltenReactionsAttached(false);
+    text(Key::InfoZeileFormat, FormatTableToJson(w.mt_spalten));
+    text(Key::UeberschriftFormat, FormatTableToJson(w.mt_ueberschrift));
+    text(Key::SNRInfoFelderFormat, FormatTableToJson(w.mt_snrInfo));
     text(Key::InfoZeile, d.e_InfoZeile->text());
     flag(Key::mitUeberschrift, u.cb_mitueberschrift->isChecked());
     flag(Key::mitStartNrInfo, s.cb_startnummerninfo->isChecked());

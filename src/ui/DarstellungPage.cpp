@@ -5,8 +5,13 @@
 #include "PageWidgets.h"
 #include "PictureBox.h"
 #include "Shape.h"
+#include "logo/LogoBlend.h"
+#include "logo/PngDecoder.h"
 #include "settings/ColorCodec.h"
 
+#include <QFileInfo>
+
+#include <cstring>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
@@ -196,9 +201,60 @@ void DarstellungPage::sh_zweitezeileMouseDown()
     e_zweitezeile->setProgramText(ColorToHex(*chosen));
 }
 
-void DarstellungPage::BuildTransparentLogo(int /*opacity*/)
+namespace {
+
+QImage AsQImage(const LogoImage &logo)
 {
-    // The logo preview is built once logo decoding is in place.
+    // Shares the logo's buffer; the copy detaches it from the LogoImage's
+    // lifetime.
+    return QImage(logo.bits(), logo.width(), logo.height(), int(logo.bytesPerLine()),
+                  QImage::Format_ARGB32_Premultiplied)
+        .copy();
+}
+
+LogoImage AsLogoImage(const QImage &image, bool hasAlpha)
+{
+    const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QByteArray pixels(qsizetype(premultiplied.width()) * premultiplied.height() * 4, Qt::Uninitialized);
+    for (int y = 0; y < premultiplied.height(); ++y)
+        memcpy(pixels.data() + qsizetype(y) * premultiplied.width() * 4, premultiplied.constScanLine(y),
+               size_t(premultiplied.width()) * 4);
+    return LogoImage(premultiplied.width(), premultiplied.height(), std::move(pixels), hasAlpha);
+}
+
+} // namespace
+
+void DarstellungPage::TabSheet2Hide()
+{
+    const QFileInfo file(QStringLiteral("logo.png"));
+    if (!file.exists() || file.isDir())
+        return;
+    const LogoImage logo = DecodePngFile(QStringLiteral("logo.png"));
+
+    const qreal dpr = devicePixelRatioF();
+    const QSize box = img_logo->targetRect(QSize(logo.width(), logo.height())).size() * dpr;
+    QImage full = AsQImage(logo);
+    QImage scaled = full.size() == box ? full
+                                       : full.scaled(box.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
+                                                     Qt::SmoothTransformation);
+    full = QImage();
+    m_previewLogo = AsLogoImage(scaled, logo.hasAlpha());
+    scaled.setDevicePixelRatio(dpr);
+    img_logo->setPicture(scaled);
+    img_logo->show();
+    if (tb_trans->value() > 0)
+        BuildTransparentLogo(tb_trans->value());
+    img_logo->update();
+    img_logo_trans->update();
+}
+
+void DarstellungPage::BuildTransparentLogo(int opacity)
+{
+    if (!img_logo->hasPicture())
+        return;
+    QImage blended = AsQImage(BlendLogo(m_previewLogo, FromQColor(sh_hintergrund->fill()), opacity));
+    blended.setDevicePixelRatio(devicePixelRatioF());
+    img_logo_trans->setPicture(blended);
 }
 
 void DarstellungPage::tb_transChange()

@@ -1,4 +1,6 @@
 #pragma once
+#include "logo/LogoImage.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -52,10 +54,17 @@ public:
     // The blended preview; does nothing while no logo is loaded.
     void BuildTransparentLogo(int opacity);
     void tb_transChange();
+    // Leaving the page reloads logo.png from the working directory; a
+    // failure to decode it escapes to the failure handler and the previous
+    // logo stays.
+    void TabSheet2Hide();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     Dialogs &m_dialogs;
+    // The loaded logo scaled once to the preview's size in device pixels:
+    // both previews show it, and every track bar step blends only this copy.
+    LogoImage m_previewLogo;
 };

@@ -1,5 +1,8 @@
 #include "Tf_root.h"
 
+#include "columns/ColumnSync.h"
+#include "columns/FormatPersistence.h"
+#include "CueLineEdit.h"
 #include "DarstellungPage.h"
 #include "Dialogs.h"
 #include "Guard.h"
@@ -9,6 +12,7 @@
 #include "VerbindungPage.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -99,7 +103,47 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
             TabSheet2Hide();
     });
     connect(qApp, &QApplication::focusChanged, this, &Tf_root::focusMoved);
+
+    // FormCreate: the tables are open for the window's whole life; the
+    // heading table follows the detection table's view link.
+    mt_spalten.Open();
+    mt_ueberschrift.Open();
+    mt_snrInfo.Open();
+    mt_ueberschrift.setMasterSource(&ds_spalten);
+    setSpaltenReactionsAttached(true);
+    mt_snrInfo.setAfterScroll([this] { mt_snrInfoAfterScroll(); });
+    connect(TabSheet2->e_InfoZeile, &QLineEdit::textChanged, this, &Tf_root::e_InfoZeileChange);
+    connect(TabSheet4->e_SNRInfoFelder, &QLineEdit::textChanged, this, &Tf_root::e_SNRInfoFelderChange);
 }
+
+void Tf_root::e_InfoZeileChange()
+{
+    SyncInfoZeile(TabSheet2->e_InfoZeile->text(), InfoColumns, mt_spalten, mt_ueberschrift, ds_spalten,
+                  ds_ueberschrift, [this](const QString &text) { TabSheet2->l_anzahlspalten->setText(text); });
+}
+
+void Tf_root::e_SNRInfoFelderChange()
+{
+    SyncSnrInfoFelder(TabSheet4->e_SNRInfoFelder->text(), SnrInfoColumns, mt_snrInfo, ds_snrinfo,
+                      [this](const QString &text) { TabSheet4->l_anzahlspalten_snri->setText(text); });
+}
+
+void Tf_root::setSpaltenReactionsAttached(bool attached)
+{
+    if (attached) {
+        mt_spalten.setAfterScroll([this] { mt_spaltenAfterScroll(); });
+        mt_ueberschrift.setAfterScroll([this] { mt_ueberschriftAfterScroll(); });
+    } else {
+        mt_spalten.setAfterScroll({});
+        mt_ueberschrift.setAfterScroll({});
+    }
+}
+
+void Tf_root::mt_spaltenAfterScroll() {}
+
+void Tf_root::mt_ueberschriftAfterScroll() {}
+
+void Tf_root::mt_snrInfoAfterScroll() {}
 
 Tf_root::~Tf_root()
 {
@@ -159,20 +203,17 @@ void Tf_root::b_endeClick()
 
 void Tf_root::TabSheet2Hide()
 {
-    if (onDarstellungLeft)
-        runGuarded(onDarstellungLeft);
+    runGuarded([this] { TabSheet2->TabSheet2Hide(); });
 }
 
 void Tf_root::P_EinstellungenExit()
 {
-    if (onPageControlExit)
-        runGuarded(onPageControlExit);
+    runGuarded([this] { PostIfEditing(mt_spalten); });
 }
 
 void Tf_root::TabSheet3Exit()
 {
-    if (onUeberschriftExit)
-        runGuarded(onUeberschriftExit);
+    runGuarded([this] { PostIfEditing(mt_ueberschrift); });
 }
 
 void Tf_root::focusMoved(QWidget *old, QWidget *now)

@@ -1,4 +1,7 @@
 #pragma once
+#include "columns/ColumnList.h"
+#include "columns/FormatTable.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -37,6 +40,27 @@ public:
 
     Dialogs &dialogs() { return *m_dialogs; }
 
+    // The column formats of the detection line, the heading row and the
+    // start-number info, their view links and the two formula lists.
+    FormatTable mt_spalten{QStringLiteral("mt_spalten"), FormatTable::SpaltenSchema()};
+    FormatTable mt_ueberschrift{QStringLiteral("mt_ueberschrift"), FormatTable::UeberschriftSchema()};
+    FormatTable mt_snrInfo{QStringLiteral("mt_snrInfo"), FormatTable::SnrInfoSchema()};
+    ViewLink ds_spalten{&mt_spalten};
+    ViewLink ds_ueberschrift{&mt_ueberschrift};
+    ViewLink ds_snrinfo{&mt_snrInfo};
+    ColumnList InfoColumns;
+    ColumnList SnrInfoColumns;
+
+    // Formula fields: split the line and keep the tables in step.
+    void e_InfoZeileChange();
+    void e_SNRInfoFelderChange();
+
+    // Row-change reactions of the three tables, and their attachment.
+    void mt_spaltenAfterScroll();
+    void mt_ueberschriftAfterScroll();
+    void mt_snrInfoAfterScroll();
+    void setSpaltenReactionsAttached(bool attached);
+
     // The load sequence (run once by ti_start) and the save (b_ende).
     void setStartWork(std::function<void()> work) { m_startWork = std::move(work); }
     void setSaveWork(std::function<void()> work) { m_saveWork = std::move(work); }
@@ -49,11 +73,6 @@ public:
     void P_EinstellungenExit();
     void TabSheet3Exit();
 
-    // Called when the page control loses the focus / the page "Überschrift"
-    // loses it; the column formats commit pending edits there.
-    std::function<void()> onPageControlExit;
-    std::function<void()> onUeberschriftExit;
-    std::function<void()> onDarstellungLeft;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QFileInfo>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -134,6 +135,12 @@ TEST_F(LoadSaveTest, FreshSaveWritesEveryKeyInOrder)
                                 "TimeoutLogo=60\r\n"
                                 "TransparenzLogo=80\r\n"
                                 "ZweiteZeileFarbe=#000000\r\n"
+                                "InfoZeileFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+                                "\"fett\":\"false\",\"ausrichtung\":\"\",\"anzahlzeichen\":\"\"}}\r\n"
+                                "UeberschriftFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+                                "\"fett\":\"false\",\"text\":\"\"}}\r\n"
+                                "SNRInfoFelderFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+                                "\"fett\":\"false\"}}\r\n"
                                 "InfoZeile=Startnr\r\n"
                                 "mitUeberschrift=ja\r\n"
                                 "mitStartNrInfo=ja\r\n"
@@ -200,6 +207,82 @@ TEST_F(LoadSaveTest, WriteFailureKeepsTheWindowOpen)
     QTest::mouseClick(w.b_ende, Qt::LeftButton); // pressing again repeats the save
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(ini().contains("letztesEF=-1"));
+}
+
+const char kSpalten3[] =
+    "{\"1\":{\"schriftname\":\"Arial\",\"schriftgroesse\":\"24\",\"farbe\":\"#FFFFFF\",\"fett\":\"true\","
+    "\"ausrichtung\":\"links\",\"anzahlzeichen\":\"5\"}\"2\":{\"schriftname\":\"Arial\",\"schriftgroesse\":\"24\","
+    "\"farbe\":\"#000000\",\"fett\":\"false\",\"ausrichtung\":\"rechts\",\"anzahlzeichen\":\"20\"}\"3\":{"
+    "\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"\",\"farbe\":\"\",\"fett\":\"false\",\"ausrichtung\":\"\","
+    "\"anzahlzeichen\":\"\"}}";
+const char kUeberschrift2[] =
+    "{\"1\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\",\"farbe\":\"#FFFFFF\",\"fett\":\"false\","
+    "\"text\":\"Start \\\"Nr\\\" \\\\ \u00e4\"}\"2\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\","
+    "\"farbe\":\"#FFFFFF\",\"fett\":\"true\",\"text\":\"Name\"}}";
+const char kSnr2[] = "{\"1\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#FFFFFF\",\"fett\":"
+                     "\"false\"}\"2\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#000000\","
+                     "\"fett\":\"true\"}}";
+
+TEST_F(LoadSaveTest, StoredFormatsComeBackUnchanged)
+{
+    const QByteArray file = QByteArray("\xEF\xBB\xBF[Optionen]\r\nInfoZeileFormat=") + kSpalten3 +
+                            "\r\nUeberschriftFormat=" + QByteArray(kUeberschrift2).replace("\\u00e4", "\xC3\xA4") +
+                            "\r\nSNRInfoFelderFormat=" + kSnr2 + "\r\nInfoZeile=Startnr,[Name],Zeit\r\n"
+                            "SNRInfoFelder=A,B\r\n";
+    writeIni(file);
+    w.ti_startTimer();
+    ASSERT_TRUE(dialogs.failures.isEmpty());
+    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 3); // follows the detection line
+    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.mt_spalten.asText(6), "Startnr");
+    EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "(Anzahl Spalten = 3)");
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    const QByteArray out = ini();
+    EXPECT_TRUE(out.contains(QByteArray("InfoZeileFormat=") + kSpalten3 + "\r\n")) << out.constData();
+    EXPECT_TRUE(out.contains(QByteArray("SNRInfoFelderFormat=") + kSnr2 + "\r\n")) << out.constData();
+    // The heading row that had no stored record copies the last one.
+    EXPECT_TRUE(out.contains("\"text\":\"Start \\\"Nr\\\" \\\\ \xC3\xA4\"}\"2\""));
+    EXPECT_TRUE(out.contains("\"3\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\",\"farbe\":\"#FFFFFF\","
+                             "\"fett\":\"true\",\"text\":\"Name\"}}\r\n"));
+}
+
+TEST_F(LoadSaveTest, ShorterFormulaLineDropsStoredRows)
+{
+    writeIni(QByteArray("[Optionen]\r\nInfoZeileFormat=") + kSpalten3 + "\r\nInfoZeile=A,B\r\n");
+    w.ti_startTimer();
+    ASSERT_EQ(w.mt_spalten.RecordCount(), 2);
+    w.mt_spalten.Last();
+    EXPECT_EQ(w.mt_spalten.asText(4), "rechts");
+    EXPECT_EQ(w.mt_spalten.asText(6), "B");
+}
+
+TEST_F(LoadSaveTest, EmptyFormulaLineKeepsTheLoadedRows)
+{
+    writeIni(QByteArray("[Optionen]\r\nInfoZeileFormat=") + kSpalten3 + "\r\nInfoZeile=\r\n");
+    w.ti_startTimer();
+    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 0);
+    EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "");
+    EXPECT_TRUE(w.mt_spalten.isNull(6));
+}
+
+TEST_F(LoadSaveTest, UnreadableStoredFormatLeavesFreshRows)
+{
+    writeIni("[Optionen]\r\nInfoZeileFormat={\"1\":{\"text\":\"a\"b\"}}\r\nInfoZeile=X\r\n");
+    w.ti_startTimer();
+    ASSERT_EQ(w.mt_spalten.RecordCount(), 1);
+    EXPECT_EQ(w.mt_spalten.asText(0), "1");
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(LoadSaveTest, UncommittedHeadingTextIsSaved)
+{
+    w.ti_startTimer();
+    w.mt_ueberschrift.Edit();
+    w.mt_ueberschrift.setText(5, "Kopf");
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_TRUE(ini().contains("\"text\":\"Kopf\"}}"));
 }
 
 } // namespace

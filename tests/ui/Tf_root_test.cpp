@@ -268,23 +268,40 @@ TEST_F(WindowTest, FailuresOfTheWorkGoToTheFailureHandler)
 
 TEST_F(WindowTest, LeavingThePagesRunsTheirExitReactions)
 {
-    int darstellungLeft = 0, pageControlExit = 0, ueberschriftExit = 0;
-    w.onDarstellungLeft = [&] { ++darstellungLeft; };
-    w.onPageControlExit = [&] { ++pageControlExit; };
-    w.onUeberschriftExit = [&] { ++ueberschriftExit; };
     w.P_Einstellungen->show();
-    w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
-    EXPECT_EQ(darstellungLeft, 0);
-    w.P_Einstellungen->setCurrentWidget(w.TabSheet1);
-    EXPECT_EQ(darstellungLeft, 1);
     w.P_Einstellungen->setCurrentWidget(w.TabSheet3);
-    EXPECT_EQ(darstellungLeft, 1);
+
+    // Pending panel edits are committed when the focus leaves the page
+    // "Überschrift" (heading table) and the page control (detection table).
+    w.TabSheet2->e_InfoZeile->setProgramText("A,B");
+    ASSERT_EQ(w.mt_ueberschrift.RecordCount(), 2);
+    // (editing mt_spalten commits the heading table first, so it goes first)
+    w.mt_spalten.Edit();
+    w.mt_spalten.setText(w.mt_spalten.fieldIndex("farbe"), "#00FF00");
+    w.mt_ueberschrift.Edit();
+    w.mt_ueberschrift.setText(w.mt_ueberschrift.fieldIndex("text"), "Kopf");
     w.TabSheet3->cb_mitueberschrift->setFocus();
     QApplication::processEvents();
+    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Edit);
     w.b_ende->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(ueberschriftExit, 1);
-    EXPECT_EQ(pageControlExit, 1);
+    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Browse);
+    EXPECT_EQ(w.mt_ueberschrift.asText(w.mt_ueberschrift.fieldIndex("text")), "Kopf");
+    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.mt_spalten.asText(w.mt_spalten.fieldIndex("farbe")), "#00FF00");
+    EXPECT_TRUE(dialogs.failures.isEmpty());
+}
+
+TEST_F(WindowTest, FormulaLinesSizeTheTablesAndShowTheCount)
+{
+    w.TabSheet2->e_InfoZeile->setProgramText("Startnr,\"a, b\",[Name]");
+    EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "(Anzahl Spalten = 3)");
+    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 3);
+    w.TabSheet4->e_SNRInfoFelder->setProgramText("A,B");
+    EXPECT_EQ(w.TabSheet4->l_anzahlspalten_snri->text(), "(Anzahl Spalten = 2)");
+    EXPECT_EQ(w.mt_snrInfo.RecordCount(), 2);
+    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
 }
 
 } // namespace
