@@ -1,9 +1,8 @@
 #pragma once
-#include <QHash>
 #include <QString>
+#include <QStringView>
 
 #include <memory>
-#include <vector>
 
 // A dynamically typed scalar as the column format reader consumes it.
 struct JsonVariant {
@@ -13,12 +12,18 @@ struct JsonVariant {
     bool boolean = false;
 };
 
-// One value of a parsed document. Objects and lists own their members and
-// elements; the root owns the whole tree.
+struct JsonDocument;
+
+// One value of a parsed document. The root returned by ParseText owns the
+// whole tree; every other value lives as long as its root.
 class JsonValue
 {
   public:
-    enum class Kind { Object, List, String, Number, Boolean, Null };
+    enum class Kind : quint8 { Object, List, String, Number, Boolean, Null };
+
+    JsonValue(JsonValue &&) noexcept;
+    JsonValue &operator=(JsonValue &&) noexcept;
+    ~JsonValue();
 
     Kind kind() const { return m_kind; }
 
@@ -45,21 +50,43 @@ class JsonValue
     // out of range or for other kinds.
     QString MemberName(qsizetype pos) const;
 
-    const QString &Text() const { return m_text; }
-    double Number() const { return m_number; }
+    // String content; empty for other kinds.
+    QString Text() const { return TextView().toString(); }
+    QStringView TextView() const;
+    double Number() const { return m_kind == Kind::Number ? m_number : 0; }
     bool Boolean() const { return m_boolean; }
 
   private:
     friend class JsonParser;
-    explicit JsonValue(Kind kind) : m_kind(kind) {}
+    friend std::unique_ptr<JsonValue> ParseText(const QString &text);
+    JsonValue(const JsonDocument *doc, Kind kind);
 
+    // A piece of text in the document: in the parsed text itself, or in the
+    // document's buffer when escapes had to be decoded or a name folded.
+    // Positions fit 32 bits: ParseText refuses texts of 2^32-1 characters or more.
+    struct Span {
+        quint32 offset;
+        quint32 length;
+    };
+    QStringView View(Span span, bool decoded) const;
+    const JsonValue *Find(QStringView key) const;
+
+    const JsonDocument *m_doc;
+    union {
+        double m_number;
+        Span m_text;
+        struct {
+            quint32 first; // position of the first child in the document
+            quint32 count;
+            qsizetype nameIndex; // objects: position of the name index in the document
+        } m_items;
+    };
+    Span m_name{0, 0}; // member name when this value is an object member
     Kind m_kind;
     bool m_boolean = false;
-    double m_number = 0;
-    QString m_text;
-    std::vector<std::unique_ptr<JsonValue>> m_items; // member values or list elements
-    std::vector<QString> m_names;                    // object only, parallel to m_items
-    QHash<QString, qsizetype> m_index;               // object only: name -> first position
+    bool m_nameDecoded = false;
+    bool m_textDecoded = false;
+    std::unique_ptr<JsonDocument> m_owned; // the root only
 };
 
 // Parses `text` leniently (optional commas, one trailing comma, text after
