@@ -46,6 +46,7 @@ void BM_ParseText(benchmark::State &state)
     }
     state.SetBytesProcessed(state.iterations() * text.size());
     state.counters["doc_chars"] = double(text.size());
+    // Nanoseconds of CPU time per character (benchmark prints it with an "s").
     state.counters["ns_per_char"] =
         benchmark::Counter(double(text.size()) * 1e-9,
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
