@@ -1,3 +1,8 @@
+// The logo decoder reads the chunks itself, because the operator's messages
+// depend on which check fails first, and reconstructs the pixels itself too:
+// inflating row by row straight into the final image keeps the peak near the
+// decoded size, and it is as fast as libpng's reader (Adam7 faster, as it is
+// scattered while inflating instead of in a second pass over the image).
 #include "logo/PngDecoder.h"
 
 #include "settings/Failure.h"
@@ -5,6 +10,7 @@
 #include <QFile>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -599,9 +605,17 @@ LogoImage DecodePngFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(
             QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, file.errorString()));
+    // One buffer of the file's size: readAll would grow its buffer while reading.
     QByteArray bytes;
     try {
-        bytes = file.readAll();
+        const qint64 size = file.size();
+        if (size > 0 && size < qint64(0x7FFFFFFF)) {
+            bytes = QByteArray(qsizetype(size), Qt::Uninitialized); // exact: resize() would round up
+            const qint64 got = file.read(bytes.data(), size);
+            bytes.resize(qsizetype(std::max<qint64>(got, 0)));
+        } else {
+            bytes = file.readAll(); // special files, and files too big to be a logo
+        }
     } catch (const std::bad_alloc &) {
         FailInflate(Z_MEM_ERROR);
     }

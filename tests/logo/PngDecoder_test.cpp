@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -505,6 +506,87 @@ TEST(PngDecoder, FileThatCannotBeOpened)
             QString::fromUtf8("Datei \"%1\" kann nicht geöffnet werden. ").arg(dir.path("logo.png"))))
             << failure.message().toStdString();
     }
+}
+
+TEST(PngDecoder, BrokenFilesFromDisk)
+{
+    TempDir dir;
+    dir.write("empty.png", QByteArray());
+    dir.write("cut.png", Valid().left(40));
+    const auto messageOf = [&dir](const char *name) {
+        try {
+            DecodePngFile(dir.path(QLatin1String(name)));
+            return QString::fromLatin1(kDecoded);
+        } catch (const Failure &failure) {
+            return failure.message();
+        }
+    };
+    EXPECT_EQ(messageOf("empty.png"), kSignature);
+    EXPECT_EQ(messageOf("cut.png"), kEnd);
+}
+
+// Damage inside chunks whose CRC is then made to match again, so the
+// damage reaches the header checks, the palette and the inflater: every
+// outcome is a picture or one of the operator's messages.
+TEST(PngDecoder, DamagedFilesGiveAMessageOrAPicture)
+{
+    const QStringList known = {kSignature,
+                               kEnd,
+                               kNotFirst,
+                               kUnknown,
+                               kNoData,
+                               kCrc,
+                               kIhdr,
+                               kSize,
+                               kCompression,
+                               kInterlace,
+                               kPalette,
+                               kMissing,
+                               Inflate("data error (-3)"),
+                               Inflate("insufficient memory (-4)")};
+    PngWriter::Options options;
+    options.idatSize = 50;
+    const QByteArray sources[] = {
+        PngWriter::Encode(PngWriter::Noise(21, 13, 8, 6, 1), options),
+        [&] {
+            PngWriter::Options palette = options;
+            palette.interlaced = true;
+            palette.plte = QByteArray(12 * 3, '\x40');
+            palette.trns = QByteArray(5, '\x80');
+            return PngWriter::Encode(PngWriter::Noise(19, 11, 4, 3, 2, 16), palette);
+        }(),
+    };
+    std::mt19937 random(99);
+    int decoded = 0;
+    for (const QByteArray &source : sources) {
+        for (int round = 0; round < 1500; ++round) {
+            QByteArray bytes = source;
+            const int flips = 1 + int(random() % 3);
+            for (int i = 0; i < flips; ++i) {
+                const int at = 8 + int(random() % uint32_t(bytes.size() - 8));
+                bytes[at] = char(random());
+            }
+            if (round % 2 == 0) { // mend every CRC
+                for (qsizetype pos = 8; pos + 12 <= bytes.size();) {
+                    const auto *p = reinterpret_cast<const uchar *>(bytes.constData() + pos);
+                    const uint32_t length =
+                        uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+                    if (length > uint32_t(bytes.size() - pos - 12))
+                        break;
+                    const uint32_t crc = uint32_t(crc32(0, p + 4, length + 4));
+                    for (int k = 0; k < 4; ++k)
+                        bytes[pos + 8 + qsizetype(length) + k] = char(crc >> (24 - 8 * k));
+                    pos += qsizetype(length) + 12;
+                }
+            }
+            const QString outcome = Outcome(bytes);
+            if (outcome == QLatin1String(kDecoded))
+                ++decoded;
+            else
+                ASSERT_TRUE(known.contains(outcome)) << "round " << round << ": " << outcome.toStdString();
+        }
+    }
+    EXPECT_GT(decoded, 0);
 }
 
 } // namespace

@@ -1,0 +1,296 @@
+// The logo preview's costs, each measured side by side in one run:
+//  - decoding a 4096 x 4096 RGBA logo (plain and Adam7) with our decoder and
+//    with libpng's own reader, ratio of the medians (limit 1.3);
+//  - one track bar step: blending the preview-sized copy kept per logo, for a
+//    4096 x 4096 logo and for a 116 x 65 one (limit 1.5); the step at the
+//    logo's full size is shown for comparison;
+//  - peak heap while loading the 4096 x 4096 logo against its decoded size
+//    (limit 3), counted by wrapping malloc, and the same from the kernel's
+//    maxrss of a fresh child process that loads the file.
+#include "logo/LogoBlend.h"
+#include "logo/PngDecoder.h"
+
+#include "AllocationCounter.h"
+#include "PngReference.h"
+#include "PngWriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr uint32_t kSide = 4096;
+
+const QByteArray &LogoFile(bool interlaced)
+{
+    static std::map<bool, QByteArray> files;
+    auto it = files.find(interlaced);
+    if (it == files.end()) {
+        PngWriter::Options options;
+        options.interlaced = interlaced;
+        options.filters = PngWriter::Filters::Adaptive;
+        options.idatSize = 8192; // as common encoders write it
+        it = files.emplace(interlaced, PngWriter::Encode(PngWriter::Photo(kSide, kSide, 42), options)).first;
+    }
+    return it->second;
+}
+
+void DecodeOurs(benchmark::State &state)
+{
+    const QByteArray &file = LogoFile(state.range(0) != 0);
+    for (auto _ : state) {
+        LogoImage image = DecodePng(file);
+        benchmark::DoNotOptimize(image.bits());
+    }
+    state.counters["file_MiB"] = double(file.size()) / (1 << 20);
+}
+
+void DecodeLibpng(benchmark::State &state)
+{
+    const QByteArray &file = LogoFile(state.range(0) != 0);
+    for (auto _ : state) {
+        ReferenceImage image;
+        if (!ReadWithLibpng(file, image))
+            state.SkipWithError("libpng refused the file");
+        benchmark::DoNotOptimize(image.rgba.data());
+    }
+}
+BENCHMARK(DecodeOurs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(DecodeLibpng)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The copy the preview keeps: the logo scaled to fit 116 x 65 keeping its
+// aspect ratio, by averaging the premultiplied source pixels under each target
+// pixel (made once per load, not part of a step).
+LogoImage PreviewCopy(const LogoImage &logo, int boxWidth, int boxHeight)
+{
+    const double scale = std::min(double(boxWidth) / logo.width(), double(boxHeight) / logo.height());
+    const int w = std::max(1, int(logo.width() * scale + 0.5));
+    const int h = std::max(1, int(logo.height() * scale + 0.5));
+    QByteArray pixels(qsizetype(w) * h * 4, Qt::Uninitialized);
+    auto *out = reinterpret_cast<uint32_t *>(pixels.data());
+    for (int y = 0; y < h; ++y) {
+        const int y0 = y * logo.height() / h, y1 = std::max(y0 + 1, (y + 1) * logo.height() / h);
+        for (int x = 0; x < w; ++x) {
+            const int x0 = x * logo.width() / w, x1 = std::max(x0 + 1, (x + 1) * logo.width() / w);
+            uint64_t sum[4] = {0, 0, 0, 0};
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx)
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += logo.pixel(sx, sy) >> (8 * c) & 0xFF;
+            const uint64_t n = uint64_t(x1 - x0) * (y1 - y0);
+            uint32_t word = 0;
+            for (int c = 0; c < 4; ++c)
+                word |= uint32_t((sum[c] + n / 2) / n) << (8 * c);
+            out[y * w + x] = word;
+        }
+    }
+    return LogoImage(w, h, pixels, logo.hasAlpha());
+}
+
+const LogoImage &Logo(int which)
+{
+    static std::map<int, LogoImage> logos;
+    auto it = logos.find(which);
+    if (it == logos.end()) {
+        if (which == 0) // 116 x 65 source
+            it = logos.emplace(which, DecodePng(PngWriter::Encode(PngWriter::Photo(116, 65, 7)))).first;
+        else // 4096 x 4096 source
+            it = logos.emplace(which, DecodePng(LogoFile(false))).first;
+    }
+    return it->second;
+}
+
+// One track bar step as the preview does it: blend the kept preview copy.
+void TrackBarStep(benchmark::State &state)
+{
+    const LogoImage copy = PreviewCopy(Logo(int(state.range(0))), 116, 65);
+    int position = 0;
+    for (auto _ : state) {
+        position = (position + 1) & 0xFF;
+        LogoImage composite = BlendLogo(copy, 0x3080C0, position);
+        benchmark::DoNotOptimize(composite.bits());
+    }
+    state.counters["preview_px"] = double(copy.width()) * copy.height();
+}
+BENCHMARK(TrackBarStep)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The same step at the logo's full size, for comparison.
+void TrackBarStepFullSize(benchmark::State &state)
+{
+    const LogoImage &logo = Logo(1);
+    int position = 0;
+    for (auto _ : state) {
+        position = (position + 1) & 0xFF;
+        LogoImage composite = BlendLogo(logo, 0x3080C0, position);
+        benchmark::DoNotOptimize(composite.bits());
+    }
+}
+BENCHMARK(TrackBarStepFullSize)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+class RatioReporter : public benchmark::ConsoleReporter
+{
+  public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+                continue;
+            std::string name = run.run_name.str();
+            const size_t fixed = name.find("/iterations:");
+            if (fixed != std::string::npos)
+                name.erase(fixed);
+            m_seconds[name].push_back(run.real_accumulated_time / double(run.iterations));
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\nmedians of %zu repetitions:\n",
+                    m_seconds.empty() ? 0 : m_seconds.begin()->second.size());
+        for (const auto &[name, values] : m_seconds)
+            std::printf("  %-28s %10.3f ms\n", name.c_str(), median(name) * 1e3);
+        ratio("decode 4096x4096 RGBA, ours / libpng", "DecodeOurs/0", "DecodeLibpng/0", 1.3);
+        ratio("decode 4096x4096 Adam7, ours / libpng", "DecodeOurs/1", "DecodeLibpng/1", 1.3);
+        ratio("track bar step, 4096x4096 logo / 116x65 logo", "TrackBarStep/1", "TrackBarStep/0", 1.5);
+        ratio("full-size step (no preview copy) / 116x65 step", "TrackBarStepFullSize", "TrackBarStep/0", 0);
+    }
+
+  private:
+    double median(const std::string &name)
+    {
+        std::vector<double> v = m_seconds[name];
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
+    void ratio(const char *what, const std::string &a, const std::string &b, double limit)
+    {
+        if (!m_seconds.count(a) || !m_seconds.count(b))
+            return;
+        const double r = median(a) / median(b);
+        if (limit > 0)
+            std::printf("%s = %.2f (limit %.1f) %s\n", what, r, limit, r <= limit ? "ok" : "OVER");
+        else
+            std::printf("%s = %.0f\n", what, r);
+    }
+    std::map<std::string, std::vector<double>> m_seconds;
+};
+
+long CurrentRssKiB()
+{
+    long pages = 0, resident = 0;
+    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Child mode: load the file once and print how far the resident set grew.
+int LoadAndReportRss(const char *path)
+{
+    const long before = CurrentRssKiB();
+    const LogoImage image = DecodePngFile(QString::fromLocal8Bit(path));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss - before);
+    return image.isNull() ? 1 : 0;
+}
+
+double ChildPeakKiB(const QString &path)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        const QByteArray local = path.toLocal8Bit();
+        execl("/proc/self/exe", "bench_logo", "--load-and-report-rss", local.constData(),
+              static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[64] = {};
+    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::atof(buffer) : -1;
+}
+
+void ReportPeakMemory()
+{
+    const double decoded = double(kSide) * kSide * 4;
+    QTemporaryDir dir;
+    std::printf("\npeak memory while loading the 4096x4096 logo (decoded size %.1f MiB):\n",
+                decoded / (1 << 20));
+    for (bool interlaced : {false, true}) {
+        const QByteArray &file = LogoFile(interlaced);
+        const QString path = dir.path() + (interlaced ? "/adam7.png" : "/plain.png");
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size())
+            return;
+        out.close();
+        const char *kind = interlaced ? "Adam7" : "plain";
+
+        AllocationCounter::Reset();
+        {
+            const LogoImage image = DecodePng(file);
+        }
+        const double fromMemory = double(AllocationCounter::Peak());
+        AllocationCounter::Reset();
+        {
+            const LogoImage image = DecodePngFile(path);
+        }
+        const double fromFile = double(AllocationCounter::Peak());
+        AllocationCounter::Reset();
+        {
+            ReferenceImage image;
+            ReadWithLibpng(file, image);
+        }
+        const double libpng = double(AllocationCounter::Peak());
+        const double rss = ChildPeakKiB(path) * 1024;
+
+        std::printf("  %-5s file %.1f MiB\n", kind, double(file.size()) / (1 << 20));
+        std::printf("    heap, decoding bytes in memory:     %7.1f MiB = %.2f x decoded (libpng: %.2f x)\n",
+                    fromMemory / (1 << 20), fromMemory / decoded, libpng / decoded);
+        std::printf("    heap, loading the file (its bytes too): %5.1f MiB = %.2f x decoded (limit 3) %s\n",
+                    fromFile / (1 << 20), fromFile / decoded, fromFile / decoded <= 3 ? "ok" : "OVER");
+        std::printf("    maxrss growth of a child loading the file: %.1f MiB = %.2f x decoded\n",
+                    rss / (1 << 20), rss / decoded);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--load-and-report-rss") == 0)
+        return LoadAndReportRss(argv[2]);
+    std::vector<char *> args(argv, argv + argc);
+    char repetitions[] = "--benchmark_repetitions=5";
+    args.insert(args.begin() + 1, repetitions);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    ReportPeakMemory();
+    return 0;
+}
