@@ -1,8 +1,9 @@
 // The logo decoder reads the chunks itself, because the operator's messages
 // depend on which check fails first, and reconstructs the pixels itself too:
 // inflating row by row straight into the final image keeps the peak near the
-// decoded size, and it is as fast as libpng's reader (Adam7 faster, as it is
-// scattered while inflating instead of in a second pass over the image).
+// decoded size, and it is as fast as libpng's reader (Adam7 faster: each pass
+// row goes straight to its pixels, where libpng revisits every image row in
+// every pass).
 #include "logo/PngDecoder.h"
 
 #include "settings/Failure.h"
