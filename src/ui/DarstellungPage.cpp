@@ -233,11 +233,13 @@ void DarstellungPage::TabSheet2Hide()
 
     const qreal dpr = devicePixelRatioF();
     const QSize box = img_logo->targetRect(QSize(logo.width(), logo.height())).size() * dpr;
-    QImage full = AsQImage(logo);
-    QImage scaled = full.size() == box ? full
+    // Scaled straight from the decoded pixels, without a second full-size
+    // copy: a photo-sized logo stays within a small multiple of its size.
+    const QImage full(logo.bits(), logo.width(), logo.height(), int(logo.bytesPerLine()),
+                      QImage::Format_ARGB32_Premultiplied);
+    QImage scaled = full.size() == box ? full.copy()
                                        : full.scaled(box.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
                                                      Qt::SmoothTransformation);
-    full = QImage();
     m_previewLogo = AsLogoImage(scaled, logo.hasAlpha());
     scaled.setDevicePixelRatio(dpr);
     img_logo->setPicture(scaled);
