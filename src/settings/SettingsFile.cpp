@@ -154,11 +154,20 @@ void SettingsFile::WriteOption(const QString &key, const QString &value)
     }
     QSaveFile out(target);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered, so a failing write reports at once and with its cause.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         failCreate(m_path, out.errorString());
     if (!existed) // it holds passwords in plain text
         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    // A full disk first cuts a write short without a cause; writing the rest
+    // then fails with the system's text (EFBIG, ENOSPC).
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            failCreate(m_path, out.errorString());
+        done += n;
+    }
+    if (!out.commit())
         failCreate(m_path, out.errorString());
 }
 

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora under fuzz/corpus/<target>/.
+
+The seeds are the shapes the tests use: settings files in each encoding,
+stored column format documents, formula lines and small PNG files of every
+colour type. Run again after changing a seed; the files are committed.
+"""
+import hashlib
+import os
+import struct
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write(target, items):
+    d = os.path.join(HERE, "corpus", target)
+    os.makedirs(d, exist_ok=True)
+    for old in os.listdir(d):
+        os.remove(os.path.join(d, old))
+    for data in items:
+        if isinstance(data, str):
+            data = data.encode("utf-8")
+        name = hashlib.sha1(data).hexdigest()[:16]
+        with open(os.path.join(d, name), "wb") as f:
+            f.write(data)
+
+
+def utf16(text, big):
+    return (b"\xfe\xff" + text.encode("utf-16-be")) if big else (b"\xff\xfe" + text.encode("utf-16-le"))
+
+
+ini = "[Optionen]\r\nZQHost=192.0.2.10\r\nVollBild=ja\r\nInfoZeile=Startnr,\"Team \"&&[Verein]\r\n\r\n"
+settings = [
+    b"",
+    ini.encode("cp1252"),
+    b"\xef\xbb\xbf" + ini.encode("utf-8"),
+    utf16(ini, False),
+    utf16(ini, True),
+    "[optionen]\nzqhost = 192.0.2.10\n; Kommentar\n\n[Andere]\nx=\"quoted\"\n".encode("cp1252"),
+    b"vorher=1\r[Optionen]\rA=1\rA=2\r[Optionen]\rB=\xe4\xf6\xfc\x80\x81\r",
+    b"[Optionen]\r\nText=ab\x00cd\r\nZQHost=\r\n  [ Leer ]  \r\nkeinGleich\r\n=nurWert\r\n",
+    b"\xef\xbb\xbf[Optionen]\r\nKaputt=\xc3\x28\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf\r\n",
+    b"\xff\xfe[\x00O\x00]\x00\r\x00\n\x00a\x00=\x00\x00\xd8\x41",
+    b"[]\r\n[a]b]\r\n\t[x]\t\r\nk\t=\tv = w\t\r\n",
+]
+write("settings", settings)
+
+json_seeds = [
+    '{"1":{"schriftname":"Arial","schriftgroesse":"24","farbe":"#FFFFFF","fett":"true","ausrichtung":"links","anzahlzeichen":"5"}"2":{"schriftname":"Arial","schriftgroesse":"24","farbe":"#000000","fett":"false","ausrichtung":"rechts","anzahlzeichen":"20"}}',
+    '{"1":{"schriftname":"Tahoma","schriftgroesse":"14","farbe":"#FFFFFF","fett":"false","text":"Startnr"}"2":{"schriftname":"Tahoma","schriftgroesse":"14","farbe":"#FFFFFF","fett":"true","text":"Name"}}',
+    '{"-1":{"schriftname":"","schriftgroesse":"","farbe":"","fett":"false"}}',
+    '{"a":1,}', '{,"a":1}', '[1 2,3,]', '{"A":1,"a":2}', '{"a":-0.5e+3}', '{"a":007}',
+    '{"a":"a\\"b"}', '{"a":"C:\\\\x"}', '{"a":"x\\qy"}', '{"a":"\\u00e9\\u0041\\ud83d\\ude00"}',
+    '{"a":"\\u00zz"}', '{"a":"\\u12"}', '{"a":1}  xyz', '"abc"', '\xef\xbb\xbf{"a":true}', '{"a":truex}',
+    '[' * 40 + ']' * 40, '{"a":1e999}', '{"":{"x":null}}',
+]
+write("json", json_seeds)
+
+format_seeds = json_seeds[:3] + [
+    '{"1":{"schriftname":"Arial","schriftgroesse":"24","farbe":"#FFFFFF","fett":"true","ausrichtung":"links","anzahlzeichen":"5"}}',
+    '{"7":{"Schriftname":"A","ausrichtung":"Mitte"},"x":{"ausrichtung":"RECHTS","fett":"TRUE"},"-1":{"ausrichtung":" z","schriftgroesse":12.5}}',
+    '{"1":{"schriftgroesse":13.5,"anzahlzeichen":"abc","farbe":"#FFFFFF00","fett":"ja"}}',
+    '{"1":"x","2":{"text":"a\\"b\\\\c\\n\\r\\u0000"}}',
+    '[{"a":1},2]', '{}', '"nur Text"', '{"1":{"fett":1,"schriftgroesse":true,"text":false,"ausrichtung":null}}',
+    '{"1":{"schriftgroesse":"2147483648","anzahlzeichen":-2147483648.5,"farbe":1e300}}',
+]
+write("format_table", format_seeds)
+
+split_seeds = [
+    'Startnr', 'Startnr,"Team "&&[Verein]', 'A,B,C', '"a, b",Startnr', '  Startnr, Name', 'Startnr ,Name',
+    'A,,B', 'A,', ',A', ',', ' ,A', '   ', '"a, b,Startnr', '"",Startnr', 'x\t,y', '\tStartnr',
+    'A,\u0301B', 'e\u0301,f', 'x,\U0001F600y', 'a\x00,b', '\x01\u0301\u0301,z',
+]
+split_bytes = [s.encode("utf-8") for s in split_seeds]
+split_bytes += [s.encode("utf-16-le", "surrogatepass") for s in ['A,\udc00B', '\udc00,\u0300\u0300x', 'a,"b,c"d,']]
+write("split", split_bytes)
+
+
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def png(width, height, depth, color, rows, interlace=0, extra=b"", idat_split=1, bad_crc=False):
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, color, 0, 0, interlace)
+    raw = zlib.compress(b"".join(rows))
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + extra
+    step = max(1, len(raw) // idat_split)
+    for i in range(0, len(raw), step):
+        out += chunk(b"IDAT", raw[i:i + step])
+    out += chunk(b"IEND", b"")
+    if bad_crc:
+        out = out[:29] + bytes([out[29] ^ 1]) + out[30:]
+    return out
+
+
+pngs = [
+    png(1, 1, 8, 0, [b"\x00\x80"]),
+    png(2, 2, 8, 6, [b"\x00" + b"\xff\x00\x00\x80" * 2, b"\x02" + b"\x00\x10\x20\x30" * 2]),
+    png(3, 1, 8, 2, [b"\x01" + bytes(range(9))], idat_split=3),
+    png(4, 2, 2, 3, [b"\x00\x1b", b"\x03\xe4"], extra=chunk(b"PLTE", bytes(range(12))) + chunk(b"tRNS", b"\x00\x80")),
+    png(2, 1, 16, 4, [b"\x04" + b"\x12\x34\xff\xff\x00\x01\x80\x00"]),
+    png(1, 1, 1, 0, [b"\x00\x80"], extra=chunk(b"tRNS", b"\x00\x01")),
+    png(5, 5, 8, 0, [b"\x00" + bytes(range(5))] * 5, interlace=1),
+    png(1, 1, 8, 0, [b"\x00\x00"], bad_crc=True),
+    b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 65535, 65535, 8, 6, 0, 0, 0)) + chunk(b"IEND", b""),
+    b"\x89PNG\r\n\x1a\n" + chunk(b"tEXt", b"a\x00b"),
+    b"kein PNG",
+]
+write("png", pngs)

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz and runs each for a
+# bounded time, printing executions and covered edges per target.
+#
+#   tools/fuzz.sh [seconds-per-target] [target...]
+#
+# New inputs go to build-fuzz/corpus/<target>; the committed seeds in
+# fuzz/corpus/<target> (and, for the JSON readers, the JSONTestSuite files in
+# ../shared) are read only. A crash, leak, hang or failed check leaves its
+# input in build-fuzz/artifacts/ and makes the script exit non-zero.
+# Nothing is installed here: tools/install-deps.sh lists clang and libFuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+  targets=(fuzz_settings fuzz_json fuzz_format_table fuzz_split fuzz_png)
+fi
+build=build-fuzz
+shared=${VAD_SHARED:-$PWD/../shared}
+jobs=$(nproc)
+
+CC=${FUZZ_CC:-clang-14} CXX=${FUZZ_CXX:-clang++-14} \
+  cmake -S . -B "$build" -DVAD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+mkdir -p "$build/logs"
+if ! cmake --build "$build" -j"$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
+  tail -30 "$build/logs/build.log"
+  exit 1
+fi
+
+# The decoded logo may take kLogoMemoryBudget (256 MiB); one allocation above
+# that plus a little for rows and the inflater's window is a finding.
+png_malloc_limit_mb=272
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:quarantine_size_mb=64}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
+
+mkdir -p "$build/artifacts" "$build/logs"
+failed=0
+printf '%-18s %8s %12s %8s %8s  %s\n' target seconds executions edges features result
+for target in "${targets[@]}"; do
+  name=${target#fuzz_}
+  corpus=$build/corpus/$name
+  mkdir -p "$corpus"
+  dirs=("$corpus" "fuzz/corpus/$name")
+  options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
+           -artifact_prefix="$PWD/$build/artifacts/$target-")
+  case $name in
+    json | format_table)
+      [ -d "$shared/JSONTestSuite/test_parsing" ] && dirs+=("$shared/JSONTestSuite/test_parsing")
+      options+=(-max_len=8192) ;;
+    png)
+      options+=(-max_len=65536 -malloc_limit_mb=$png_malloc_limit_mb -rss_limit_mb=1024) ;;
+    *)
+      options+=(-max_len=4096) ;;
+  esac
+  log=$build/logs/$target.log
+  status=0
+  # The time limit is libFuzzer's own; the outer one only guards against a
+  # run that does not stop.
+  timeout --kill-after=10 $((seconds + 120)) \
+    "$build/fuzz/$target" "${options[@]}" "${dirs[@]}" >"$log" 2>&1 || status=$?
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
+  edges=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")
+  features=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
+  result=ok
+  if ((status != 0)); then
+    result="FAILED (exit $status, see $log)"
+    failed=1
+  fi
+  printf '%-18s %8s %12s %8s %8s  %s\n' "$target" "$seconds" "${execs:-?}" "${edges:-?}" "${features:-?}" "$result"
+  if ((status != 0)); then
+    grep -E 'ERROR|check failed|unknown message|SUMMARY|artifact' "$log" | head -5 | sed 's/^/    /'
+  fi
+done
+exit $failed
