@@ -3,6 +3,7 @@
 #include "CueLineEdit.h"
 #include "Dialogs.h"
 #include "PageWidgets.h"
+#include "PanelGrid.h"
 #include "PictureBox.h"
 #include "Shape.h"
 #include "logo/LogoBlend.h"
@@ -144,17 +145,21 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
         this, QStringLiteral("e_InfoZeile"), QStringLiteral("Daten für Detektions Zeile"),
         QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein])"),
         3, 160, 767, 23);
-    dbcg_spalten = new QWidget(this);
+    dbcg_spalten = new PanelGrid(PanelKind::Spalten, this);
     dbcg_spalten->setObjectName(QStringLiteral("dbcg_spalten"));
     dbcg_spalten->setGeometry(20, 212, 735, 276);
+    dbcg_spalten->setAccessibleName(FieldLabel(e_InfoZeile)->text());
     e_timeoutleereZeile = MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
     e_timeoutlogo = MakeDigitField(this, "e_timeoutlogo", "Sekunden bis zum Logo", 302, 53, 29, 17, 3);
     e_timeoutlogo->setFont(PageFont(11));
 
     QWidget *order[] = {cb_vollbild, e_hintergrund, tb_trans,     e_zweitezeile,       e_erstesEF,   e_letztesEF,
                         e_anzahlzeilen, e_InfoZeile, dbcg_spalten, e_timeoutleereZeile, e_timeoutlogo};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    QList<QWidget *> chain;
+    for (QWidget *w : order)
+        chain += w == dbcg_spalten ? dbcg_spalten->tabChain() : QList<QWidget *>{w};
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
     for (QWidget *w : order)
         w->raise();
 

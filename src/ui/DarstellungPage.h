@@ -6,6 +6,7 @@
 
 class CueLineEdit;
 class Dialogs;
+class PanelGrid;
 class PictureBox;
 class QCheckBox;
 class QLabel;
@@ -29,7 +30,7 @@ public:
     CueLineEdit *e_letztesEF;
     CueLineEdit *e_anzahlzeilen;
     CueLineEdit *e_InfoZeile;
-    QWidget *dbcg_spalten;
+    PanelGrid *dbcg_spalten;
     CueLineEdit *e_timeoutleereZeile;
     CueLineEdit *e_timeoutlogo;
     QLabel *l_anzahlspalten;

@@ -2,6 +2,7 @@
 
 #include "CueLineEdit.h"
 #include "PageWidgets.h"
+#include "PanelGrid.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,7 +18,7 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
     cb_startnummerninfo->setObjectName(QStringLiteral("cb_startnummerninfo"));
     cb_startnummerninfo->setGeometry(33, 15, 168, 25);
     cb_startnummerninfo->setAccessibleName(cb_startnummerninfo->text());
-    DBCtrlGrid1 = new QWidget(this);
+    DBCtrlGrid1 = new PanelGrid(PanelKind::SnrInfo, this);
     DBCtrlGrid1->setObjectName(QStringLiteral("DBCtrlGrid1"));
     DBCtrlGrid1->setGeometry(20, 87, 735, 276);
     // The cue shows a backslash and an "n", not a line break.
@@ -27,9 +28,11 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
         3, 58, 767, 23);
     e_StartNrInFeld = MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), QStringLiteral("suche StartNr in Feld"),
                                         QStringLiteral("Feld"), 25, 385, 94, 25);
-    QWidget::setTabOrder(cb_startnummerninfo, DBCtrlGrid1);
-    QWidget::setTabOrder(DBCtrlGrid1, e_SNRInfoFelder);
-    QWidget::setTabOrder(e_SNRInfoFelder, e_StartNrInFeld);
+    DBCtrlGrid1->setAccessibleName(FieldLabel(e_SNRInfoFelder)->text());
+    const QList<QWidget *> chain = QList<QWidget *>{cb_startnummerninfo} + DBCtrlGrid1->tabChain() +
+                                   QList<QWidget *>{e_SNRInfoFelder, e_StartNrInFeld};
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
 void StartnummernInfoPage::paintEvent(QPaintEvent *)

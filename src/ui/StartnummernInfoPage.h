@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class CueLineEdit;
+class PanelGrid;
 class QCheckBox;
 class QLabel;
 
@@ -14,7 +15,7 @@ public:
     explicit StartnummernInfoPage(QWidget *parent = nullptr);
 
     QCheckBox *cb_startnummerninfo;
-    QWidget *DBCtrlGrid1;
+    PanelGrid *DBCtrlGrid1;
     CueLineEdit *e_SNRInfoFelder;
     CueLineEdit *e_StartNrInFeld;
     QLabel *l_anzahlspalten_snri;

@@ -5,8 +5,11 @@
 #include "CueLineEdit.h"
 #include "DarstellungPage.h"
 #include "Dialogs.h"
+#include "FontLists.h"
 #include "Guard.h"
 #include "PageWidgets.h"
+#include "PanelGrid.h"
+#include "settings/ColorCodec.h"
 #include "StartnummernInfoPage.h"
 #include "UeberschriftPage.h"
 #include "VerbindungPage.h"
@@ -21,6 +24,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -112,6 +116,23 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     mt_ueberschrift.setMasterSource(&ds_spalten);
     setSpaltenReactionsAttached(true);
     mt_snrInfo.setAfterScroll([this] { mt_snrInfoAfterScroll(); });
+
+    // The panel grids: the installed fonts are enumerated once here.
+    m_fontNames = new FontNameModel(this);
+    bindPanel(m_spaltenPanel, TabSheet2->dbcg_spalten, mt_spalten, ds_spalten, [this] { mt_spaltenAfterScroll(); },
+              [this] { cb_fontnameChange(); }, [this] { cb_fontgroesseChange(); });
+    bindPanel(m_ueberschriftPanel, TabSheet3->DBCtrlGrid2, mt_ueberschrift, ds_ueberschrift,
+              [this] { mt_ueberschriftAfterScroll(); }, [this] { cb_fontname_ueChange(); },
+              [this] { cb_fontgroesse_ueChange(); });
+    bindPanel(m_snrInfoPanel, TabSheet4->DBCtrlGrid1, mt_snrInfo, ds_snrinfo, [this] { mt_snrInfoAfterScroll(); },
+              [this] { cb_fontname_snriChange(); }, [this] { cb_fontgroesse_snriChange(); });
+    cb_fontname = m_spaltenPanel.name;
+    cb_fontgroesse = m_spaltenPanel.size;
+    cb_fontname_ue = m_ueberschriftPanel.name;
+    cb_fontgroesse_ue = m_ueberschriftPanel.size;
+    cb_fontname_snri = m_snrInfoPanel.name;
+    cb_fontgroesse_snri = m_snrInfoPanel.size;
+
     connect(TabSheet2->e_InfoZeile, &QLineEdit::textChanged, this, &Tf_root::e_InfoZeileChange);
     connect(TabSheet4->e_SNRInfoFelder, &QLineEdit::textChanged, this, &Tf_root::e_SNRInfoFelderChange);
 }
@@ -139,15 +160,176 @@ void Tf_root::setSpaltenReactionsAttached(bool attached)
     }
 }
 
-void Tf_root::mt_spaltenAfterScroll() {}
+void Tf_root::bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
+                        std::function<void()> rowReaction, std::function<void()> nameReaction,
+                        std::function<void()> sizeReaction)
+{
+    panel.grid = grid;
+    panel.table = &table;
+    panel.name = grid->livePanel()->fontName;
+    panel.size = grid->livePanel()->fontSize;
+    panel.rowReaction = std::move(rowReaction);
+    panel.sizeReaction = std::move(sizeReaction);
+    grid->setMover([this, &panel](int row) { moveCursor(panel, row); });
+    grid->bind(&link, [this](const std::function<void()> &work) { return runGuarded(work); }, m_fontNames);
+    connect(panel.name, &FontNameList::changed, this, std::move(nameReaction));
+    setSizeReactionAttached(panel, true);
+    BoundLineEdit *farbe = grid->livePanel()->farbe;
+    connect(farbe, &BoundLineEdit::clicked, this, [this, farbe] { e_spalten_farbeClick(farbe); });
+}
 
-void Tf_root::mt_ueberschriftAfterScroll() {}
+void Tf_root::setSizeReactionAttached(FontPanel &panel, bool attached)
+{
+    if (attached && !panel.sizeConnection)
+        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, panel.sizeReaction);
+    else if (!attached && panel.sizeConnection)
+        disconnect(std::exchange(panel.sizeConnection, {}));
+}
 
-void Tf_root::mt_snrInfoAfterScroll() {}
+// The font lists follow the row; the row itself is not changed.
+void Tf_root::followRow(FontPanel &panel)
+{
+    const QString name = panel.table->asText(0);
+    panel.name->selectName(name);
+    setSizeReactionAttached(panel, false);
+    const auto reattach = qScopeGuard([&] { setSizeReactionAttached(panel, true); });
+    panel.size->setFontName(panel.name->currentText());
+    panel.size->setFontSize(panel.table->asInteger(1));
+}
+
+void Tf_root::fontNameChosen(FontPanel &panel)
+{
+    runGuarded([&] {
+        panel.table->Edit();
+        panel.table->setText(0, panel.name->currentText());
+        panel.table->Post();
+        panel.size->setFontName(panel.name->currentText());
+    });
+}
+
+void Tf_root::fontSizeChanged(FontPanel &panel)
+{
+    runGuarded([&] {
+        panel.table->Edit();
+        panel.table->setInteger(1, panel.size->FontSize());
+        panel.table->Post();
+    });
+}
+
+// A click or a key moves the cursor to one row. Forward by one is a plain
+// Next; a longer way is walked with the panels and the row-change reaction
+// quiet, which then runs once for the row where the walk ends.
+void Tf_root::moveCursor(FontPanel &panel, int row)
+{
+    FormatTable &t = *panel.table;
+    runGuarded([&] {
+        const int count = t.RecordCount();
+        if (row < 0 || row >= count)
+            return;
+        const bool inserting = t.State() == TableState::Insert;
+        const int cur = inserting ? count : t.RecNo() - 1;
+        if (row == cur)
+            return;
+        if (!inserting && row == cur + 1) {
+            t.Next();
+            return;
+        }
+        if (row == 0) {
+            t.First();
+            return;
+        }
+        const bool reaction = t.hasAfterScroll();
+        {
+            t.setAfterScroll({});
+            panel.grid->setQuiet(true);
+            const auto restore = qScopeGuard([&] {
+                if (reaction)
+                    t.setAfterScroll(panel.rowReaction);
+                panel.grid->setQuiet(false);
+            });
+            if (!inserting && row > cur) {
+                for (int i = cur; i < row; ++i)
+                    t.Next();
+            } else {
+                t.First();
+                for (int i = 0; i < row; ++i)
+                    t.Next();
+            }
+        }
+        if (reaction)
+            panel.rowReaction();
+    });
+}
+
+void Tf_root::mt_spaltenAfterScroll()
+{
+    followRow(m_spaltenPanel);
+}
+
+void Tf_root::mt_ueberschriftAfterScroll()
+{
+    followRow(m_ueberschriftPanel);
+}
+
+void Tf_root::mt_snrInfoAfterScroll()
+{
+    followRow(m_snrInfoPanel);
+}
+
+void Tf_root::cb_fontnameChange()
+{
+    fontNameChosen(m_spaltenPanel);
+}
+
+void Tf_root::cb_fontgroesseChange()
+{
+    fontSizeChanged(m_spaltenPanel);
+}
+
+void Tf_root::cb_fontname_ueChange()
+{
+    fontNameChosen(m_ueberschriftPanel);
+}
+
+void Tf_root::cb_fontgroesse_ueChange()
+{
+    fontSizeChanged(m_ueberschriftPanel);
+}
+
+void Tf_root::cb_fontname_snriChange()
+{
+    fontNameChosen(m_snrInfoPanel);
+}
+
+void Tf_root::cb_fontgroesse_snriChange()
+{
+    fontSizeChanged(m_snrInfoPanel);
+}
+
+void Tf_root::e_spalten_farbeClick(BoundLineEdit *field)
+{
+    runGuarded([&] {
+        const std::optional<uint32_t> chosen = m_dialogs->chooseColor(this, HexToColor(field->text()));
+        if (!chosen)
+            return;
+        // Edit, then the chosen text as the field's input, written at the
+        // next commit.
+        field->setChosenText(ColorToHex(*chosen));
+    });
+}
 
 Tf_root::~Tf_root()
 {
     disconnect(qApp, &QApplication::focusChanged, this, &Tf_root::focusMoved);
+    // The tables and links are members and die before the child widgets:
+    // the grids let go of them first, and no reaction runs any more.
+    for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
+        setSizeReactionAttached(*panel, false);
+        panel->grid->unbind();
+    }
+    mt_spalten.setAfterScroll({});
+    mt_ueberschrift.setAfterScroll({});
+    mt_snrInfo.setAfterScroll({});
 }
 
 bool Tf_root::runGuarded(const std::function<void()> &work)

@@ -7,7 +7,12 @@
 #include <functional>
 #include <memory>
 
+class BoundLineEdit;
 class DarstellungPage;
+class FontNameList;
+class FontNameModel;
+class FontSizeList;
+class PanelGrid;
 class Dialogs;
 class QPushButton;
 class QTabWidget;
@@ -61,6 +66,24 @@ public:
     void mt_snrInfoAfterScroll();
     void setSpaltenReactionsAttached(bool attached);
 
+    // The unbound font lists of the three live panels and their reactions.
+    FontNameList *cb_fontname;
+    FontSizeList *cb_fontgroesse;
+    FontNameList *cb_fontname_ue;
+    FontSizeList *cb_fontgroesse_ue;
+    FontNameList *cb_fontname_snri;
+    FontSizeList *cb_fontgroesse_snri;
+    void cb_fontnameChange();
+    void cb_fontgroesseChange();
+    void cb_fontname_ueChange();
+    void cb_fontgroesse_ueChange();
+    void cb_fontname_snriChange();
+    void cb_fontgroesse_snriChange();
+    // A click into a column colour field (e_spalten_farbe, DBEdit1, DBEdit3).
+    void e_spalten_farbeClick(BoundLineEdit *field);
+    // The installed fonts, enumerated once for the three name lists.
+    FontNameModel *fontNames() const { return m_fontNames; }
+
     // The load sequence (run once by ti_start) and the save (b_ende).
     void setStartWork(std::function<void()> work) { m_startWork = std::move(work); }
     void setSaveWork(std::function<void()> work) { m_saveWork = std::move(work); }
@@ -82,6 +105,30 @@ private:
     void FormShow();
     void FormActivate();
     void focusMoved(QWidget *old, QWidget *now);
+
+    // One panel grid with its table, font lists and size reaction.
+    struct FontPanel {
+        PanelGrid *grid = nullptr;
+        FormatTable *table = nullptr;
+        FontNameList *name = nullptr;
+        FontSizeList *size = nullptr;
+        std::function<void()> sizeReaction;
+        std::function<void()> rowReaction;
+        QMetaObject::Connection sizeConnection;
+    };
+    void bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
+                   std::function<void()> rowReaction, std::function<void()> nameReaction,
+                   std::function<void()> sizeReaction);
+    void followRow(FontPanel &panel);
+    void fontNameChosen(FontPanel &panel);
+    void fontSizeChanged(FontPanel &panel);
+    void moveCursor(FontPanel &panel, int row);
+    void setSizeReactionAttached(FontPanel &panel, bool attached);
+
+    FontNameModel *m_fontNames = nullptr;
+    FontPanel m_spaltenPanel;
+    FontPanel m_ueberschriftPanel;
+    FontPanel m_snrInfoPanel;
 
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs *m_dialogs;

@@ -1,6 +1,7 @@
 #include "UeberschriftPage.h"
 
 #include "PageWidgets.h"
+#include "PanelGrid.h"
 
 #include <QCheckBox>
 #include <QPainter>
@@ -9,14 +10,18 @@ UeberschriftPage::UeberschriftPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet3"));
     setFont(PageFont());
-    DBCtrlGrid2 = new QWidget(this);
+    DBCtrlGrid2 = new PanelGrid(PanelKind::Ueberschrift, this);
     DBCtrlGrid2->setObjectName(QStringLiteral("DBCtrlGrid2"));
     DBCtrlGrid2->setGeometry(20, 38, 735, 251);
+    // The page has no formula field of its own; the grid takes its name.
+    DBCtrlGrid2->setAccessibleName(QStringLiteral("Überschrift"));
     cb_mitueberschrift = new QCheckBox(QStringLiteral("Überschrift anzeigen"), this);
     cb_mitueberschrift->setObjectName(QStringLiteral("cb_mitueberschrift"));
     cb_mitueberschrift->setGeometry(25, 7, 168, 25);
     cb_mitueberschrift->setAccessibleName(cb_mitueberschrift->text());
-    QWidget::setTabOrder(DBCtrlGrid2, cb_mitueberschrift);
+    const QList<QWidget *> chain = DBCtrlGrid2->tabChain() + QList<QWidget *>{cb_mitueberschrift};
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
 }
 
 void UeberschriftPage::paintEvent(QPaintEvent *)

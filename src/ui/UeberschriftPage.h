@@ -1,6 +1,7 @@
 #pragma once
 #include <QWidget>
 
+class PanelGrid;
 class QCheckBox;
 
 // "Überschrift": whether the heading row is shown, and its column panels.
@@ -10,7 +11,7 @@ class UeberschriftPage : public QWidget
 public:
     explicit UeberschriftPage(QWidget *parent = nullptr);
 
-    QWidget *DBCtrlGrid2;
+    PanelGrid *DBCtrlGrid2;
     QCheckBox *cb_mitueberschrift;
 
 protected:
