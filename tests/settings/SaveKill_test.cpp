@@ -2,18 +2,30 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
+
+// What the saving child has done, in memory it shares with the test.
+struct SaveProgress {
+    std::atomic<int> started; // number written by the save under way
+    std::atomic<int> done;    // number written by the last save that returned
+};
 
 // A process that is killed in the middle of a save leaves the old or the new
-// complete file, never a partial one.
-TEST(SaveKill, FileIsAlwaysCompleteAfterAKill)
+// complete file, never a partial one: after each kill the file holds exactly
+// the value of the last save that returned, or that of the save under way.
+TEST(SaveKill, FileIsAlwaysTheOldOrTheNewCompleteFile)
 {
     TempDir dir;
     const QString pad(200000, u'x'); // large enough that a write takes a while
@@ -22,31 +34,67 @@ TEST(SaveKill, FileIsAlwaysCompleteAfterAKill)
     file.WriteOption("K", "0");
     const QByteArray prefix = "[Optionen]\r\nPad=" + pad.toLatin1() + "\r\nK=";
 
+    void *shared =
+        ::mmap(nullptr, sizeof(SaveProgress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    auto *progress = new (shared) SaveProgress{{0}, {0}};
+
+    // Kills land anywhere in the first few saves of each child: the delay is
+    // drawn from up to four times what one save takes on this machine now.
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 10; ++i)
+        file.WriteOption("K", "0");
+    const auto saveMicros = useconds_t(std::max<qint64>(timer.nsecsElapsed() / 10000, 100));
+
     std::mt19937 random(4711);
-    int kills = 0, checked = 0, partial = 0;
+    int kills = 0, checked = 0, partial = 0, midSave = 0;
     for (int round = 0; round < 500; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             SettingsFile f = SettingsFile::beside(dir.path());
-            for (int i = 1;; ++i)
-                f.WriteOption("K", QString::number(i % 10));
+            for (;;) {
+                const int next = progress->done + 1;
+                progress->started = next;
+                f.WriteOption("K", QString::number(next));
+                progress->done = next;
+            }
         }
-        ::usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(random));
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 4 * saveMicros)(random));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
-        kills += WIFSIGNALED(status) ? 1 : 0;
+        kills += WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 1 : 0;
 
+        const int done = progress->done, started = progress->started;
+        midSave += started != done ? 1 : 0;
         const QByteArray bytes = dir.read("DAZovozoved.ini");
         ++checked;
-        const bool complete = bytes.startsWith(prefix) && bytes.size() == prefix.size() + 5 &&
-                              bytes.endsWith("\r\n\r\n") && bytes[prefix.size()] >= '0' && bytes[prefix.size()] <= '9';
-        partial += complete ? 0 : 1;
+        const bool old = bytes == prefix + QByteArray::number(done) + "\r\n\r\n";
+        const bool fresh = started != done && bytes == prefix + QByteArray::number(started) + "\r\n\r\n";
+        if (!old && !fresh) {
+            ++partial;
+            ADD_FAILURE() << "round " << round << ": " << bytes.size() << " bytes, ending "
+                          << bytes.right(12).toStdString() << ", last save " << done << ", under way "
+                          << started;
+        }
+        // The next child goes on from what the file holds.
+        progress->done = fresh ? started : done;
+        progress->started = progress->done.load();
     }
-    std::printf("kills %d, files checked %d, partial %d\n", kills, checked, partial);
+    const int saves = progress->done;
+    const int leftovers = int(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size()) - 1;
+    ::munmap(shared, sizeof(SaveProgress));
+    std::printf(
+        "one save %u us; kills %d (%d in the middle of a save), saves %d, files checked %d, partial %d, "
+        "temporary files left by the kills %d\n",
+        unsigned(saveMicros), kills, midSave, saves, checked, partial, leftovers);
     EXPECT_EQ(kills, 500);
     EXPECT_EQ(partial, 0);
+    // The kills must land in saves, or the test shows nothing.
+    EXPECT_GT(saves, 250);
+    EXPECT_GT(midSave, 250);
 }
 
 } // namespace
