@@ -84,8 +84,16 @@ FontNameModel::FontNameModel(QObject *parent) : QAbstractListModel(parent)
     std::vector<std::pair<QString, bool>> fonts;
     const QStringList families = QFontDatabase::families(QFontDatabase::Any);
     fonts.reserve(size_t(families.size()) + 1);
-    for (const QString &family : families)
-        fonts.emplace_back(family, QFontDatabase::isScalable(family));
+    for (const QString &family : families) {
+        // A family offered by several foundries is listed once, by its name.
+        QString name = family;
+        if (name.endsWith(u']')) {
+            const qsizetype open = name.lastIndexOf(QStringLiteral(" ["));
+            if (open > 0)
+                name.truncate(open);
+        }
+        fonts.emplace_back(name, QFontDatabase::isScalable(family));
+    }
     // "Default" stands for the system's default font, which scales.
     fonts.emplace_back(kDefaultFont, true);
     build(std::move(fonts));
