@@ -161,7 +161,11 @@ void FontNameList::setFontModel(FontNameModel *model)
 
 void FontNameList::selectName(const QString &name)
 {
+    if (name == m_selectedName && currentIndex() == m_selectedRow)
+        return; // the common case while a walk visits rows of one font
     const int row = m_model ? m_model->indexOf(name) : -1;
+    m_selectedName = name;
+    m_selectedRow = row;
     if (currentIndex() != row)
         setCurrentIndex(row);
 }

@@ -68,6 +68,8 @@ private:
 
     FontNameModel *m_model = nullptr;
     QLabel *m_sample = nullptr;
+    QString m_selectedName; // the last name selected by the program
+    int m_selectedRow = -1;
 };
 
 // The sizes of one font (FontName), the size shown (FontSize, typed or

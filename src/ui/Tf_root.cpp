@@ -180,10 +180,14 @@ void Tf_root::bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, V
 
 void Tf_root::setSizeReactionAttached(FontPanel &panel, bool attached)
 {
-    if (attached && !panel.sizeConnection)
-        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, panel.sizeReaction);
-    else if (!attached && panel.sizeConnection)
-        disconnect(std::exchange(panel.sizeConnection, {}));
+    // The signal stays connected; detaching is a switch, cheap enough for
+    // every step of a walk through the table.
+    if (!panel.sizeConnection)
+        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, [this, &panel] {
+            if (panel.sizeAttached)
+                panel.sizeReaction();
+        });
+    panel.sizeAttached = attached;
 }
 
 // The font lists follow the row; the row itself is not changed.
@@ -324,7 +328,8 @@ Tf_root::~Tf_root()
     // The tables and links are members and die before the child widgets:
     // the grids let go of them first, and no reaction runs any more.
     for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
-        setSizeReactionAttached(*panel, false);
+        disconnect(panel->sizeConnection);
+        panel->sizeAttached = false;
         panel->grid->unbind();
     }
     mt_spalten.setAfterScroll({});

@@ -115,6 +115,7 @@ private:
         std::function<void()> sizeReaction;
         std::function<void()> rowReaction;
         QMetaObject::Connection sizeConnection;
+        bool sizeAttached = false;
     };
     void bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
                    std::function<void()> rowReaction, std::function<void()> nameReaction,

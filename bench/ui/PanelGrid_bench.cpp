@@ -1,0 +1,155 @@
+// The real window, offscreen: (a) one keystroke at the end of the detection
+// line's formulas and (b) moving the current panel by one, each until the
+// event queue is idle, at 5, 50 and 256 columns. The panel grids build and
+// draw only what is in view, so 256 columns may cost at most twice what 5
+// columns cost.
+#include "ui/CueLineEdit.h"
+#include "ui/DarstellungPage.h"
+#include "ui/PanelGrid.h"
+#include "ui/Tf_root.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Idle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::unique_ptr<Tf_root> Window(int columns)
+{
+    auto w = std::make_unique<Tf_root>();
+    w->ti_start->stop();
+    w->show();
+    QTest::qWaitForWindowExposed(w.get());
+    w->P_Einstellungen->show();
+    w->P_Einstellungen->setCurrentWidget(w->TabSheet2);
+    QStringList formulas;
+    for (int i = 0; i < columns; ++i)
+        formulas << QStringLiteral("\"Team \"&&[Verein%1]").arg(i);
+    w->TabSheet2->e_InfoZeile->setText(formulas.join(u','));
+    w->mt_spalten.First();
+    QApplication::setActiveWindow(w.get());
+    Idle();
+    return w;
+}
+
+void KeystrokeInFormulaLine(benchmark::State &state)
+{
+    const int columns = int(state.range(0));
+    auto w = Window(columns);
+    CueLineEdit *line = w->TabSheet2->e_InfoZeile;
+    line->setFocus();
+    line->end(false);
+    bool type = true;
+    for (auto _ : state) {
+        // a letter at the end, then its removal: each a real change of the last column
+        QTest::keyClick(line, type ? Qt::Key_X : Qt::Key_Backspace);
+        Idle();
+        type = !type;
+    }
+    if (w->mt_spalten.RecordCount() != columns)
+        state.SkipWithError("tables out of step");
+    state.counters["columns"] = columns;
+}
+
+void MovePanelByOne(benchmark::State &state)
+{
+    const int columns = int(state.range(0));
+    auto w = Window(columns);
+    PanelGrid *grid = w->TabSheet2->dbcg_spalten;
+    grid->setFocus();
+    // From the middle: right is one Next, left walks from the first row.
+    QTest::keyClick(grid, Qt::Key_End);
+    for (int i = 0; i < columns / 2; ++i)
+        QTest::keyClick(grid, Qt::Key_Left);
+    Idle();
+    const int start = w->mt_spalten.RecNo();
+    bool right = true;
+    for (auto _ : state) {
+        QTest::keyClick(grid, right ? Qt::Key_Right : Qt::Key_Left);
+        Idle();
+        right = !right;
+    }
+    if (std::abs(w->mt_spalten.RecNo() - start) > 1)
+        state.SkipWithError("cursor did not move by one");
+    state.counters["columns"] = columns;
+}
+
+BENCHMARK(KeystrokeInFormulaLine)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MovePanelByOne)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosecond);
+
+// Prints the medians and the ratio 256/5 of each benchmark.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+                continue;
+            const auto cols = run.counters.find("columns");
+            if (cols == run.counters.end())
+                continue;
+            const std::string name = run.run_name.function_name;
+            m_us[name][long(cols->second.value)].push_back(run.real_accumulated_time / double(run.iterations) *
+                                                           1e6);
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        for (auto &[name, byColumns] : m_us) {
+            std::printf("\n%s, median per operation:", name.c_str());
+            for (auto &[cols, values] : byColumns)
+                std::printf("  %ld columns %.1f us", cols, median(values));
+            if (byColumns.count(5) && byColumns.count(256)) {
+                const double ratio = median(byColumns[256]) / median(byColumns[5]);
+                std::printf("\n  ratio 256/5 = %.2f (limit 2.0) %s", ratio, ratio <= 2.0 ? "ok" : "TOO SLOW");
+            }
+        }
+        std::printf("\n");
+    }
+
+private:
+    static double median(std::vector<double> v)
+    {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
+    std::map<std::string, std::map<long, std::vector<double>>> m_us;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::vector<char *> args(argv, argv + argc);
+    char repetitions[] = "--benchmark_repetitions=7";
+    args.insert(args.begin() + 1, repetitions);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
