@@ -22,7 +22,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 void Idle()
 {
@@ -37,7 +38,8 @@ std::unique_ptr<Tf_root> Window(int columns)
     auto w = std::make_unique<Tf_root>();
     w->ti_start->stop();
     w->show();
-    QTest::qWaitForWindowExposed(w.get());
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        std::fprintf(stderr, "window not exposed\n");
     w->P_Einstellungen->show();
     w->P_Einstellungen->setCurrentWidget(w->TabSheet2);
     QStringList formulas;
@@ -98,7 +100,7 @@ BENCHMARK(MovePanelByOne)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicroseco
 // Prints the medians and the ratio 256/5 of each benchmark.
 class RatioReporter : public benchmark::ConsoleReporter
 {
-public:
+  public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -109,8 +111,8 @@ public:
             if (cols == run.counters.end())
                 continue;
             const std::string name = run.run_name.function_name;
-            m_us[name][long(cols->second.value)].push_back(run.real_accumulated_time / double(run.iterations) *
-                                                           1e6);
+            m_us[name][long(cols->second.value)].push_back(run.real_accumulated_time /
+                                                           double(run.iterations) * 1e6);
         }
     }
     void Finalize() override
@@ -128,7 +130,7 @@ public:
         std::printf("\n");
     }
 
-private:
+  private:
     static double median(std::vector<double> v)
     {
         std::sort(v.begin(), v.end());

@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
 
-namespace {
+namespace
+{
 
 bool Editing(const FormatTable &table)
 {
@@ -50,7 +51,8 @@ bool BoundControl::beginEdit()
 
 // ---------------------------------------------------------------- BoundText
 
-BoundText::BoundText(PanelBinding &binding, int pos, QWidget *parent) : QLabel(parent), BoundControl(binding, pos)
+BoundText::BoundText(PanelBinding &binding, int pos, QWidget *parent)
+    : QLabel(parent), BoundControl(binding, pos)
 {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -25,7 +25,7 @@ struct PanelBinding {
 // commit; until then a reload from the row leaves it alone.
 class BoundControl
 {
-public:
+  public:
     BoundControl(PanelBinding &binding, int pos) : m_binding(binding), m_pos(pos) {}
     virtual ~BoundControl() = default;
 
@@ -40,7 +40,7 @@ public:
     // Write held input into the edit buffer; a failure keeps the input.
     void writePending();
 
-protected:
+  protected:
     virtual void display() = 0;
     virtual void store(FormatTable &table) { (void)table; }
     // Puts the row into edit state before input is taken; the control's
@@ -48,7 +48,7 @@ protected:
     bool beginEdit();
     void markModified() { m_modified = true; }
 
-private:
+  private:
     PanelBinding &m_binding;
     int m_pos;
     bool m_modified = false;
@@ -58,10 +58,10 @@ private:
 // Read-only text of a field; unset shows nothing.
 class BoundText : public QLabel, public BoundControl
 {
-public:
+  public:
     BoundText(PanelBinding &binding, int pos, QWidget *parent = nullptr);
 
-protected:
+  protected:
     void display() override;
 };
 
@@ -69,7 +69,7 @@ protected:
 class BoundLineEdit : public QLineEdit, public BoundControl
 {
     Q_OBJECT
-public:
+  public:
     // integer: only digits, "+" and "-" can be typed.
     BoundLineEdit(PanelBinding &binding, int pos, int maxLength, bool integer, QWidget *parent = nullptr);
 
@@ -77,16 +77,16 @@ public:
     // enters edit state and the text is written at the next commit.
     void setChosenText(const QString &text);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void display() override;
     void store(FormatTable &table) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
-private:
+  private:
     void edited();
     bool m_integer;
 };
@@ -95,10 +95,10 @@ private:
 // goes to checked, or from checked to unchecked.
 class BoundCheckBox : public QCheckBox, public BoundControl
 {
-public:
+  public:
     BoundCheckBox(PanelBinding &binding, int pos, const QString &text, QWidget *parent = nullptr);
 
-protected:
+  protected:
     void display() override;
     void store(FormatTable &table) override;
     void nextCheckState() override;
@@ -108,13 +108,13 @@ protected:
 // regard to letter case, anything else selects nothing.
 class BoundComboBox : public QComboBox, public BoundControl
 {
-public:
+  public:
     BoundComboBox(PanelBinding &binding, int pos, const QStringList &items, QWidget *parent = nullptr);
 
-protected:
+  protected:
     void display() override;
     void store(FormatTable &table) override;
 
-private:
+  private:
     void chosen();
 };

@@ -8,7 +8,8 @@
 #include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
 
-namespace {
+namespace
+{
 
 const QColor kCurrentPanel(0x80, 0x80, 0x80);
 
@@ -86,16 +87,17 @@ Names NamesOf(PanelKind kind)
         return {"dbt_spalte",  "cb_fontname", "dbt_fontname", "cb_fontgroesse",
                 "dbt_groesse", "DBCheckBox1", "Label11",      "e_spalten_farbe"};
     case PanelKind::Ueberschrift:
-        return {"DBText2", "cb_fontname_ue", "DBText1", "cb_fontgroesse_ue", "DBText3", "DBCheckBox2", "Label16",
-                "DBEdit1"};
+        return {"DBText2", "cb_fontname_ue", "DBText1", "cb_fontgroesse_ue",
+                "DBText3", "DBCheckBox2",    "Label16", "DBEdit1"};
     case PanelKind::SnrInfo:
         break;
     }
-    return {"DBText5", "cb_fontname_snri", "DBText4", "cb_fontgroesse_snri", "DBText6", "DBCheckBox3", "Label19",
-            "DBEdit3"};
+    return {"DBText5", "cb_fontname_snri", "DBText4", "cb_fontgroesse_snri",
+            "DBText6", "DBCheckBox3",      "Label19", "DBEdit3"};
 }
 
-QLabel *PanelLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r, int pixelHeight = 13)
+QLabel *PanelLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r,
+                   int pixelHeight = 13)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -216,8 +218,8 @@ ColumnPanel::ColumnPanel(PanelKind kind, QWidget *parent) : QWidget(parent), m_k
     m_bound.push_back(farbe);
 
     if (kind == PanelKind::Spalten) {
-        PanelLabel(this, QStringLiteral("Label12"), QStringLiteral("Anzahl der erwarteten Zeichen"), l.anzahlLabel,
-                   9);
+        PanelLabel(this, QStringLiteral("Label12"), QStringLiteral("Anzahl der erwarteten Zeichen"),
+                   l.anzahlLabel, 9);
         anzahlzeichen = new BoundLineEdit(m_binding, l.posAnzahl, 4, true, this);
         anzahlzeichen->setObjectName(QStringLiteral("dbe_anzahlzeichen"));
         anzahlzeichen->setGeometry(l.anzahl);

@@ -33,7 +33,7 @@ struct PanelLayout {
 class ColumnPanel : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     ColumnPanel(PanelKind kind, QWidget *parent = nullptr);
 
     PanelKind kind() const { return m_kind; }
@@ -59,14 +59,14 @@ public:
     BoundLineEdit *anzahlzeichen = nullptr; // detection line only
     BoundLineEdit *text = nullptr;          // heading row only
 
-signals:
+  signals:
     void pressed();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
-private:
+  private:
     PanelKind m_kind;
     PanelBinding m_binding;
     std::vector<BoundControl *> m_bound;

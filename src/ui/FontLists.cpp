@@ -14,7 +14,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 const QString kDefaultFont = QStringLiteral("Default");
 
@@ -38,7 +39,7 @@ std::optional<int> WholeNumber(const QString &text)
 // fonts.
 class FontNameDelegate : public QStyledItemDelegate
 {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     static constexpr int MarkWidth = 16;
 
@@ -318,7 +319,8 @@ bool FontSizeList::refuseKey(QKeyEvent *event) const
     const QString text = event->text();
     if (text.isEmpty() || !text.at(0).isPrint() || (event->modifiers() & Qt::ControlModifier))
         return false;
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isDigit() && c != u'+' && c != u'-'; });
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return !c.isDigit() && c != u'+' && c != u'-'; });
 }
 
 void FontSizeList::keyPressEvent(QKeyEvent *event)

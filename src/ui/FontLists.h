@@ -15,7 +15,7 @@ class QLabel;
 // window is created and shared by the window's three font-name lists.
 class FontNameModel : public QAbstractListModel
 {
-public:
+  public:
     static constexpr int ScalableRole = Qt::UserRole + 1;
 
     explicit FontNameModel(QObject *parent = nullptr);
@@ -29,7 +29,7 @@ public:
     int indexOf(const QString &name) const; // ignoring letter case; -1 when not listed
     bool isScalable(int row) const { return m_scalable.at(size_t(row)); }
 
-private:
+  private:
     void build(std::vector<std::pair<QString, bool>> fonts);
 
     QStringList m_names;
@@ -44,7 +44,7 @@ private:
 class FontNameList : public QComboBox
 {
     Q_OBJECT
-public:
+  public:
     static QString ExampleText() { return QStringLiteral("88888 , DAZovozoved"); }
     static constexpr int ExampleFontSize = 14;
 
@@ -60,10 +60,10 @@ public:
     void showPopup() override;
     void hidePopup() override;
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     void showSample(int row);
 
     FontNameModel *m_model = nullptr;
@@ -77,7 +77,7 @@ private:
 class FontSizeList : public QComboBox
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int DefaultSize = 10;
     static const std::vector<int> &ScalableSizes();
 
@@ -92,15 +92,15 @@ public:
     void setFontSize(int size);
     const std::vector<int> &sizes() const { return m_sizes; }
 
-signals:
+  signals:
     void changed();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     bool refuseKey(QKeyEvent *event) const;
     void refill();
     void leave();

@@ -5,8 +5,8 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -14,7 +14,8 @@
 #include <QWheelEvent>
 #include <qdrawutil.h>
 
-namespace {
+namespace
+{
 
 const QColor kPage(0xC0, 0xC0, 0xC0);
 
@@ -256,7 +257,8 @@ void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldV
     p.setClipRect(r);
     qDrawWinPanel(&p, r, palette(), false, nullptr);
     p.setPen(Qt::black);
-    const auto label = [&](const QRect &rect, const QString &caption, int pixelHeight = 13, bool bold = false) {
+    const auto label = [&](const QRect &rect, const QString &caption, int pixelHeight = 13,
+                           bool bold = false) {
         if (rect.isEmpty())
             return;
         p.setFont(PageFont(pixelHeight, bold));
@@ -274,7 +276,8 @@ void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldV
         s->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p, this);
         p.setFont(PageFont());
         p.setPen(palette().color(QPalette::Text));
-        p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, value);
+        p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   value);
         p.setPen(Qt::black);
     };
 

@@ -17,7 +17,7 @@ class QScrollBar;
 class PanelGrid : public QWidget, public FormatTableObserver
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int VisiblePanels = 5;
     static constexpr int ScrollBarHeight = 17;
 
@@ -36,8 +36,8 @@ public:
     QScrollBar *scrollBar() const { return m_scrollBar; }
     int panelWidth() const { return m_panel->layout().width; }
     int panelHeight() const { return m_panel->layout().height; }
-    int rowCount() const;       // panels, a new row in insert state included
-    int currentRow() const;     // 0-based; -1 without rows
+    int rowCount() const;   // panels, a new row in insert state included
+    int currentRow() const; // 0-based; -1 without rows
     int firstVisibleRow() const { return m_first; }
     int panelsPainted() const { return m_painted; } // by the last paint
     // The grid followed by the live controls, for the page's tab order.
@@ -54,7 +54,7 @@ public:
     void writePendingInput() override;
     void linkChanged(bool active) override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -63,7 +63,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     FormatTable *table() const;
     void follow(bool resetInput);
     void setFirst(int first);

@@ -23,12 +23,13 @@
 
 #include <map>
 
-namespace {
+namespace
+{
 
 // Logs the row as stored after every post of its table.
 class PostLog : public FormatTableObserver
 {
-public:
+  public:
     PostLog(ViewLink &link) : m_link(link) { link.addObserver(this); }
     ~PostLog() override { m_link.removeObserver(this); }
     void stateChanged() override
@@ -39,7 +40,7 @@ public:
     }
     std::vector<std::pair<QString, QString>> posts;
 
-private:
+  private:
     ViewLink &m_link;
 };
 
@@ -47,7 +48,7 @@ using Row = std::map<int, QString>; // position -> text; an empty text leaves th
 
 class PanelTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         w.ti_start->stop();
@@ -136,8 +137,9 @@ TEST_P(FollowRowTest, FontListsFollowTheRowWithoutChangingIt)
     } else {
         EXPECT_EQ(w.cb_fontgroesse->count(), 16);
         EXPECT_EQ(w.cb_fontgroesse->currentIndex() >= 0, c.sizeEntrySelected);
-        if (c.sizeEntrySelected)
+        if (c.sizeEntrySelected) {
             EXPECT_EQ(w.cb_fontgroesse->itemText(w.cb_fontgroesse->currentIndex()), c.shownSize);
+        }
     }
     // The row keeps what it has; the panel's bound texts show it.
     EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
@@ -226,19 +228,19 @@ TEST_P(SizeLeaveTest, LeavingTheSizeListNormalisesOrFails)
     w.TabSheet2->e_anzahlzeilen->setFocus();
     EXPECT_EQ(w.cb_fontgroesse->currentText(), c.shownAfter);
     EXPECT_EQ(w.mt_spalten.asText(1), c.storedAfter);
-    if (QString(c.failure).isEmpty())
+    if (QString(c.failure).isEmpty()) {
         EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join('|').toStdString();
-    else
+    } else {
         EXPECT_EQ(dialogs.failures, QStringList{c.failure});
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Panels, SizeLeaveTest,
-                         ::testing::Values(LeaveCase{"", "-1", "10", "10", ""},
-                                           LeaveCase{"1000", "1000", "10", "10", ""},
-                                           LeaveCase{"+12", "12", "12", "12", ""},
-                                           LeaveCase{"-", "-1", "-", "-1", "''-'' ist kein gültiger Integer-Wert."},
-                                           LeaveCase{"1-2", "-1", "1-2", "-1",
-                                                     "''1-2'' ist kein gültiger Integer-Wert."}));
+INSTANTIATE_TEST_SUITE_P(
+    Panels, SizeLeaveTest,
+    ::testing::Values(LeaveCase{"", "-1", "10", "10", ""}, LeaveCase{"1000", "1000", "10", "10", ""},
+                      LeaveCase{"+12", "12", "12", "12", ""},
+                      LeaveCase{"-", "-1", "-", "-1", "''-'' ist kein gültiger Integer-Wert."},
+                      LeaveCase{"1-2", "-1", "1-2", "-1", "''1-2'' ist kein gültiger Integer-Wert."}));
 
 TEST_F(PanelTest, SizeListWithoutFontRefusesKeys)
 {
@@ -499,8 +501,12 @@ TEST_F(PanelTest, TabGoesFromTheGridThroughTheLiveControls)
 {
     columns(2);
     QApplication::setActiveWindow(&w);
-    const QWidget *expected[] = {w.cb_fontname,        w.cb_fontgroesse, panel()->fett,
-                                 panel()->ausrichtung, panel()->farbe,   panel()->anzahlzeichen,
+    const QWidget *expected[] = {w.cb_fontname,
+                                 w.cb_fontgroesse,
+                                 panel()->fett,
+                                 panel()->ausrichtung,
+                                 panel()->farbe,
+                                 panel()->anzahlzeichen,
                                  w.TabSheet2->e_timeoutleereZeile};
     w.TabSheet2->e_InfoZeile->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
