@@ -1,0 +1,144 @@
+// The logo preview in the real page, offscreen: one track bar step with a
+// photo-sized logo against one with a logo of the preview's own size, and
+// the peak memory of loading the large logo against its decoded size.
+#include "AllocationCounter.h"
+#include "PngWriter.h"
+#include "support/FakeDialogs.h"
+#include "ui/DarstellungPage.h"
+#include "ui/Tf_root.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QTemporaryDir *g_dir;
+
+void writeLogo(const char *name, uint32_t w, uint32_t h)
+{
+    QFile f(g_dir->filePath(QString::fromLatin1(name)));
+    f.open(QIODevice::WriteOnly);
+    f.write(PngWriter::Encode(PngWriter::Photo(w, h, 7)));
+}
+
+// A window whose page has loaded the given file as its logo.
+struct Window {
+    explicit Window(const char *name)
+    {
+        QFile::remove(g_dir->filePath("logo.png"));
+        QFile::copy(g_dir->filePath(QString::fromLatin1(name)), g_dir->filePath("logo.png"));
+        w.ti_start->stop();
+        w.TabSheet2->TabSheet2Hide();
+    }
+    FakeDialogs dialogs;
+    Tf_root w{&dialogs};
+};
+
+void TrackBarStep(benchmark::State &state, const char *name)
+{
+    Window window(name);
+    QSlider *slider = window.w.TabSheet2->tb_trans;
+    int p = 100;
+    for (auto _ : state) {
+        p = p == 100 ? 101 : 100;
+        slider->setValue(p);
+    }
+}
+
+void BM_TrackBarStep_Logo116x65(benchmark::State &state) { TrackBarStep(state, "small.png"); }
+void BM_TrackBarStep_Logo4096x4096(benchmark::State &state) { TrackBarStep(state, "large.png"); }
+BENCHMARK(BM_TrackBarStep_Logo116x65)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TrackBarStep_Logo4096x4096)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
+
+long currentRssKb()
+{
+    long pages = 0, resident = 0;
+    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Run in a process of its own (this program with --load-peak), so the
+// peak belongs to this load alone.
+int LoadPeakMain(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QDir::setCurrent(QString::fromLocal8Bit(argv[2]));
+    FakeDialogs dialogs;
+    Tf_root w{&dialogs};
+    w.ti_start->stop();
+    const long before = currentRssKb();
+    AllocationCounter::Reset();
+    w.TabSheet2->TabSheet2Hide();
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const double decoded = 4096.0 * 4096.0 * 4.0;
+    // Heap high-water mark (every malloc counted, Qt's included), then the
+    // process's resident peak, which also holds libraries loaded on the way.
+    std::printf("%.3f %.3f\n", double(AllocationCounter::Peak()) / decoded,
+                double(usage.ru_maxrss - before) * 1024.0 / decoded);
+    return dialogs.failures.isEmpty() ? 0 : 1;
+}
+
+QString LoadPeakRatios()
+{
+    QFile::remove(g_dir->filePath("logo.png"));
+    QFile::copy(g_dir->filePath("large.png"), g_dir->filePath("logo.png"));
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load-peak"), g_dir->path()});
+    child.waitForFinished(120000);
+    return child.exitCode() == 0 ? QString::fromLatin1(child.readAllStandardOutput().trimmed()) : QString("failed");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--load-peak") == 0)
+        return LoadPeakMain(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    g_dir = &dir;
+    writeLogo("small.png", 116, 65);
+    writeLogo("large.png", 4096, 4096);
+    QDir::setCurrent(dir.path());
+
+    benchmark::Initialize(&argc, argv);
+    struct Collect : benchmark::ConsoleReporter {
+        std::map<std::string, double> medians;
+        void ReportRuns(const std::vector<Run> &runs) override
+        {
+            for (const Run &r : runs)
+                if (r.aggregate_name == "median")
+                    medians[r.benchmark_name()] = r.GetAdjustedCPUTime();
+            ConsoleReporter::ReportRuns(runs);
+        }
+    } reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double small = 0, large = 0;
+    for (const auto &[name, cpu] : reporter.medians)
+        (name.find("116x65") != std::string::npos ? small : large) = cpu;
+    if (small > 0)
+        std::printf("track bar step, 4096x4096 logo / 116x65 logo: %.2f (at most 1.5)\n", large / small);
+    const QStringList peaks = LoadPeakRatios().split(u' ');
+    std::printf("peak memory while loading the 4096x4096 logo / its decoded size (under 3): heap %s, "
+                "resident %s\n",
+                qPrintable(peaks.value(0)), qPrintable(peaks.value(1)));
+    return 0;
+}
