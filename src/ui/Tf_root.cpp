@@ -141,12 +141,22 @@ void Tf_root::e_InfoZeileChange()
 {
     SyncInfoZeile(TabSheet2->e_InfoZeile->text(), InfoColumns, mt_spalten, mt_ueberschrift, ds_spalten,
                   ds_ueberschrift, [this](const QString &text) { TabSheet2->l_anzahlspalten->setText(text); });
+    followPendingRows();
 }
 
 void Tf_root::e_SNRInfoFelderChange()
 {
     SyncSnrInfoFelder(TabSheet4->e_SNRInfoFelder->text(), SnrInfoColumns, mt_snrInfo, ds_snrinfo,
                       [this](const QString &text) { TabSheet4->l_anzahlspalten_snri->setText(text); });
+    followPendingRows();
+}
+
+void Tf_root::followPendingRows()
+{
+    for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
+        if (panel->followPending)
+            runGuarded([this, panel] { followRow(*panel); });
+    }
 }
 
 void Tf_root::setSpaltenReactionsAttached(bool attached)
@@ -166,6 +176,7 @@ void Tf_root::bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, V
 {
     panel.grid = grid;
     panel.table = &table;
+    panel.link = &link;
     panel.name = grid->livePanel()->fontName;
     panel.size = grid->livePanel()->fontSize;
     panel.rowReaction = std::move(rowReaction);
@@ -193,6 +204,14 @@ void Tf_root::setSizeReactionAttached(FontPanel &panel, bool attached)
 // The font lists follow the row; the row itself is not changed.
 void Tf_root::followRow(FontPanel &panel)
 {
+    // While a formula change walks the tables with the links detached, only
+    // the row the walk stops on matters to the lists: follow it once, when
+    // the walk is over.
+    if (panel.link && !panel.link->isActive()) {
+        panel.followPending = true;
+        return;
+    }
+    panel.followPending = false;
     const QString name = panel.table->asText(0);
     panel.name->selectName(name);
     setSizeReactionAttached(panel, false);

@@ -116,7 +116,10 @@ private:
         std::function<void()> rowReaction;
         QMetaObject::Connection sizeConnection;
         bool sizeAttached = false;
+        ViewLink *link = nullptr;
+        bool followPending = false; // a row change came while the link was detached
     };
+    void followPendingRows();
     void bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
                    std::function<void()> rowReaction, std::function<void()> nameReaction,
                    std::function<void()> sizeReaction);

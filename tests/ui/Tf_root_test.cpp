@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -290,6 +291,39 @@ TEST_F(WindowTest, LeavingThePagesRunsTheirExitReactions)
     EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
     EXPECT_EQ(w.mt_spalten.asText(w.mt_spalten.fieldIndex("farbe")), "#00FF00");
     EXPECT_TRUE(dialogs.failures.isEmpty());
+}
+
+TEST_F(WindowTest, FontListsEndOnTheRowTheFormulaWalkStopsOn)
+{
+    w.P_Einstellungen->show();
+    w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
+    w.TabSheet2->e_InfoZeile->setProgramText("A,B");
+    ASSERT_EQ(w.mt_spalten.RecordCount(), 2);
+    w.mt_spalten.First();
+    w.mt_spalten.Edit();
+    w.mt_spalten.setText(0, "DejaVu Serif");
+    w.mt_spalten.setInteger(1, 17);
+    w.mt_spalten.Next();
+    w.mt_spalten.Edit();
+    w.mt_spalten.setText(0, "DejaVu Sans");
+    w.mt_spalten.setInteger(1, 12);
+    w.mt_spalten.First();
+    auto *name = find<QComboBox>("cb_fontname");
+    auto *size = find<QComboBox>("cb_fontgroesse");
+    ASSERT_TRUE(name && size);
+    EXPECT_EQ(name->currentText(), "DejaVu Serif");
+    EXPECT_EQ(size->currentText(), "17");
+    // Typing walks the rows with the views detached; the lists follow the
+    // last row, and the rows are not changed by it.
+    w.TabSheet2->e_InfoZeile->setFocus();
+    w.TabSheet2->e_InfoZeile->end(false);
+    QTest::keyClicks(w.TabSheet2->e_InfoZeile, "X");
+    EXPECT_EQ(w.mt_spalten.RecNo(), 2);
+    EXPECT_EQ(w.mt_spalten.asText(6), "BX");
+    EXPECT_EQ(name->currentText(), "DejaVu Sans");
+    EXPECT_EQ(size->currentText(), "12");
+    EXPECT_EQ(w.mt_spalten.asInteger(1), 12);
+    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
 }
 
 TEST_F(WindowTest, FormulaLinesSizeTheTablesAndShowTheCount)
