@@ -1,4 +1,5 @@
 #include "settings/Failure.h"
+#include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 #include "support/TempDir.h"
@@ -165,6 +166,50 @@ TEST_F(SettingsFileTest, UnwritableDirectoryForNonRoot)
     const QString msg = failureOf([&] { file().WriteOption("A", "2"); });
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_TRUE(msg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << msg.toStdString();
+}
+
+QByteArray hugeFile()
+{
+    QByteArray big = "[Optionen]\r\nZQHost=h\r\n";
+    for (int i = 0; big.size() < 10 * 1024 * 1024; ++i)
+        big += "[S" + QByteArray::number(i % 50) + "]\r\nKey" + QByteArray::number(i) + "=" + QByteArray(200, 'v') + "\r\n";
+    return big;
+}
+
+QByteArray binaryFile()
+{
+    QByteArray b;
+    uint32_t x = 12345;
+    for (int i = 0; i < 65536; ++i) {
+        x = x * 1103515245u + 12345u;
+        b.append(char(x >> 24));
+    }
+    return b;
+}
+
+// Whatever the file holds, a read gives a value or the default, and a write
+// changes that one key and keeps everything else the file had.
+TEST_F(SettingsFileTest, HostileFilesLoadAndKeepTheirContent)
+{
+    const std::pair<const char *, QByteArray> files[] = {
+        {"empty", QByteArray()},
+        {"huge", hugeFile()},
+        {"binary", binaryFile()},
+        {"half utf-16", QByteArray("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0e\0n\0]\0\n\0Z\0Q\0H\0o\0s\0t\0=\0a", 39)},
+        {"duplicate sections", QByteArray("[Optionen]\nA=1\n[Optionen]\nZQHost=2\n[optionen]\nB=3\n").repeated(1000)},
+        {"no line breaks", QByteArray(100000, '[')},
+    };
+    for (const auto &[name, content] : files) {
+        write(content);
+        const QString before = file().ReadOption("ZQHost", "default");
+        EXPECT_FALSE(before.isNull()) << name;
+        file().WriteOption("ZQHost", "neu");
+        EXPECT_EQ(file().ReadOption("ZQHost", "default"), "neu") << name;
+        const DecodedText oldText = DecodeSettingsText(content);
+        IniDocument expected = IniDocument::parse(oldText.text, oldText.encoding);
+        expected.setValue("Optionen", "ZQHost", "neu");
+        EXPECT_EQ(bytes(), EncodeSettingsText(expected.toText(), expected.encoding())) << name;
+    }
 }
 
 TEST_F(SettingsFileTest, KeyTableDefaultsAndConversions)
