@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <zlib.h>
+
 namespace
 {
 
@@ -64,19 +66,77 @@ bool IsKnown(const QString &message)
     return message.startsWith(inflate) && causes.contains(message.mid(inflate.size()));
 }
 
-} // namespace
+uint32_t Be32(const QByteArray &b, qsizetype at)
+{
+    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + at;
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+QByteArray Be32Bytes(uint32_t v)
+{
+    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(b, 4);
+}
+
+QByteArray Chunk(const QByteArray &type, const QByteArray &data)
+{
+    const QByteArray body = type + data;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(body.constData()), uInt(body.size()));
+    return Be32Bytes(uint32_t(data.size())) + body + Be32Bytes(uint32_t(crc));
+}
+
+// The input with every complete chunk's checksum made right, so mutations
+// reach the chunk contents instead of stopping at the CRC test. With
+// `compress`, the image data chunks are taken as the raw filtered rows and
+// stored as one compressed chunk, so mutations reach the row filters and
+// the pixel formats instead of stopping at the inflater.
+QByteArray Repaired(const QByteArray &in, bool compress)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!in.startsWith(signature))
+        return in;
+    QByteArray out = signature;
+    QByteArray rows;
+    qsizetype firstIdat = -1;
+    qsizetype at = 8;
+    while (at + 12 <= in.size()) {
+        const uint32_t length = Be32(in, at);
+        if (length > uint32_t(in.size() - at - 12))
+            break;
+        const QByteArray type = in.mid(at + 4, 4);
+        const QByteArray data = in.mid(at + 8, qsizetype(length));
+        at += 12 + qsizetype(length);
+        if (compress && type == "IDAT") {
+            if (firstIdat < 0)
+                firstIdat = out.size();
+            rows += data;
+            continue;
+        }
+        out += Chunk(type, data);
+    }
+    if (compress && firstIdat >= 0) {
+        uLongf packedSize = compressBound(uLong(rows.size()));
+        QByteArray packed(qsizetype(packedSize), Qt::Uninitialized);
+        if (compress2(reinterpret_cast<Bytef *>(packed.data()), &packedSize,
+                      reinterpret_cast<const Bytef *>(rows.constData()), uLong(rows.size()), 1) != Z_OK)
+            return in;
+        packed.resize(qsizetype(packedSize));
+        out.insert(firstIdat, Chunk("IDAT", packed));
+    }
+    return out + in.mid(at); // a cut last chunk stays cut
+}
+
+void Decode(const QByteArray &file)
 {
     LogoImage image;
     try {
-        image = DecodePng(FuzzBytes(data, size));
+        image = DecodePng(file);
     } catch (const Failure &failure) {
         if (!IsKnown(failure.message())) {
             std::fprintf(stderr, "unknown message: %s\n", failure.what());
             std::abort();
         }
-        return 0;
+        return;
     }
     FUZZ_CHECK(!image.isNull(), "a decoded image has pixels");
     FUZZ_CHECK(image.width() <= 65535 && image.height() <= 65535, "size limit");
@@ -93,5 +153,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_CHECK(a == 255, "images without transparency are opaque");
         }
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = FuzzBytes(data, size);
+    Decode(bytes);
+    const QByteArray crcRight = Repaired(bytes, false);
+    if (crcRight != bytes)
+        Decode(crcRight);
+    const QByteArray packed = Repaired(bytes, true);
+    if (packed != crcRight)
+        Decode(packed);
     return 0;
 }
