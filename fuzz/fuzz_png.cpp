@@ -4,6 +4,7 @@
 // finding too.
 #include "FuzzSupport.h"
 
+#include "PngReference.h"
 #include "logo/PngDecoder.h"
 #include "settings/Failure.h"
 
@@ -126,6 +127,34 @@ QByteArray Repaired(const QByteArray &in, bool compress)
     return out + in.mid(at); // a cut last chunk stays cut
 }
 
+// libpng's picture of the same file, premultiplied as ours, pixel for
+// pixel; only where libpng reads the file too, and for pictures of a
+// sensible size.
+void SameAsLibpng(const QByteArray &file, const LogoImage &image)
+{
+    if (qint64(image.width()) * image.height() > 1 << 20)
+        return;
+    ReferenceImage reference;
+    if (!ReadWithLibpng(file, reference))
+        return;
+    FUZZ_CHECK(reference.width == uint32_t(image.width()) && reference.height == uint32_t(image.height()),
+               "size as libpng reads it");
+    const auto premultiply = [](uint32_t c, uint32_t a) { return (c * a + 127) / 255; };
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const uint8_t *q = reference.rgba.data() + (size_t(y) * image.width() + x) * 4;
+            const uint32_t a = q[3];
+            const uint32_t expected =
+                a << 24 | premultiply(q[0], a) << 16 | premultiply(q[1], a) << 8 | premultiply(q[2], a);
+            if (image.pixel(x, y) != expected) {
+                std::fprintf(stderr, "pixel %d,%d: ours %08x, libpng %08x\n", x, y, image.pixel(x, y),
+                             expected);
+                std::abort();
+            }
+        }
+    }
+}
+
 void Decode(const QByteArray &file)
 {
     LogoImage image;
@@ -153,6 +182,7 @@ void Decode(const QByteArray &file)
                 FUZZ_CHECK(a == 255, "images without transparency are opaque");
         }
     }
+    SameAsLibpng(file, image);
 }
 
 } // namespace

@@ -74,7 +74,7 @@ for target in "${targets[@]}"; do
   fi
   printf '%-18s %8s %12s %8s %8s  %s\n' "$target" "$seconds" "${execs:-?}" "${edges:-?}" "${features:-?}" "$result"
   if ((status != 0)); then
-    grep -E 'ERROR|check failed|unknown message|SUMMARY|artifact' "$log" | head -5 | sed 's/^/    /'
+    grep -E 'ERROR|check failed|unknown message|pixel|SUMMARY|artifact' "$log" | head -5 | sed 's/^/    /' || true
   fi
 done
 exit $failed
