@@ -205,6 +205,13 @@ struct Extras {
     bool haveTrns = false;
 };
 
+// A colour key sample with bits above the depth is cut to the depth, as
+// libpng does, so such a file looks the same to us as to other viewers.
+uint32_t SampleMask(int depth)
+{
+    return depth < 16 ? (1u << depth) - 1 : 0xFFFFu;
+}
+
 // Turns one reconstructed row of any colour type and depth into 32-bit pixels.
 class RowConverter
 {
@@ -222,7 +229,7 @@ class RowConverter
         } else if (m_colorType == Grey) {
             m_hasKey = extras.haveTrns && extras.trnsLength == 2;
             if (m_hasKey)
-                m_key[0] = Be16(extras.trns);
+                m_key[0] = Be16(extras.trns) & SampleMask(m_depth);
             if (m_depth <= 8) {
                 const uint32_t max = (1u << m_depth) - 1;
                 for (uint32_t v = 0; v <= max; ++v) {
@@ -235,7 +242,7 @@ class RowConverter
             m_hasKey = extras.haveTrns && extras.trnsLength == 6;
             if (m_hasKey) {
                 for (int i = 0; i < 3; ++i)
-                    m_key[i] = Be16(extras.trns + 2 * i);
+                    m_key[i] = Be16(extras.trns + 2 * i) & SampleMask(m_depth);
             }
             m_hasAlpha = m_hasKey;
         } else {

@@ -25,6 +25,8 @@ constexpr qint64 kLogoMemoryBudget = qint64(256) * 1024 * 1024;
 //    the last entry are opaque black;
 //  - a tRNS of the wrong length for grey or RGB, or on an image with an alpha
 //    channel, is ignored; PLTE and tRNS after the image data are ignored;
+//  - colour key samples with bits above the bit depth are cut to it, as
+//    libpng does;
 //  - the image data ending (zlib stream end, or IEND) before the last row, or
 //    any other chunk between two IDATs while rows are still missing, gives
 //    "Grafikdaten fehlen";

@@ -456,6 +456,38 @@ TEST(PngDecoder, TransparentPixelsAreZeroAndPremultiplied)
     EXPECT_EQ(decoded.pixel(2, 0), 0xFFC81020u);
 }
 
+// A colour key with bits above the image's depth (found by fuzzing): libpng
+// cuts the key to the depth, and so do we; pixels equal to the cut key are
+// transparent.
+TEST(PngDecoder, ColourKeyWiderThanTheDepthIsCutToIt)
+{
+    struct KeyCase {
+        int colorType, depth;
+        QByteArray rows, trns;
+    };
+    const KeyCase cases[] = {
+        {0, 1, QByteArray("\x80", 1), QByteArray("\x31\x01", 2)},     // key 1 of 0..1
+        {0, 4, QByteArray("\x5A", 1), QByteArray("\x00\x35", 2)},     // key 5 of 0..15
+        {0, 8, QByteArray("\x80\x81", 2), QByteArray("\x01\x80", 2)}, // key 0x80
+        {2, 8, QByteArray("\x01\x02\x03\x01\x02\x04", 6), QByteArray("\xFF\x01\x02\x02\x7F\x03", 6)},
+    };
+    for (const KeyCase &c : cases) {
+        const uint32_t width = c.colorType == 0 ? uint32_t(8 * c.rows.size() / c.depth) : 2;
+        PngWriter::Options options;
+        options.trns = c.trns;
+        const QByteArray file =
+            PngWriter::Encode(PngWriter::Image{width, 1, c.depth, c.colorType, c.rows}, options);
+        ReferenceImage reference;
+        ASSERT_TRUE(ReadWithLibpng(file, reference));
+        const LogoImage decoded = DecodePng(file);
+        ASSERT_EQ(decoded.width(), int(width));
+        EXPECT_EQ(decoded.pixel(0, 0), 0u) << "type " << c.colorType << " depth " << c.depth;
+        for (uint32_t x = 0; x < width; ++x)
+            EXPECT_EQ(decoded.pixel(int(x), 0), Premultiplied(reference.rgba.data() + 4 * x))
+                << "type " << c.colorType << " depth " << c.depth << " pixel " << x;
+    }
+}
+
 TEST(PngDecoder, RefusesHugeDeclarationWithoutAllocatingIt)
 {
     if (!AllocationCounter::Available())
