@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "SettingsController.h"
+#include "ui/Guard.h"
 #include "ui/Tf_root.h"
 
 #include <QApplication>
@@ -10,6 +11,23 @@
 #include <QTranslator>
 
 namespace {
+
+// The last line of the default failure handler: the window runs its work
+// guarded, and anything that still escapes an event ends only that event.
+class Application : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        bool handled = false;
+        RunGuarded(m_dialogs, activeWindow(), [&] { handled = QApplication::notify(receiver, event); });
+        return handled;
+    }
+
+private:
+    QtDialogs m_dialogs;
+};
 
 void UseSystemQtOnly()
 {
@@ -40,7 +58,7 @@ void SubstituteFonts()
 int RunProgram(int argc, char **argv)
 {
     UseSystemQtOnly();
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     // The title is the message boxes' caption; it is not made the display
     // name, which X11 would append to the window's caption.
     QCoreApplication::setApplicationName(QStringLiteral("VADaroradarAdadad"));
