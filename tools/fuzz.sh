@@ -46,7 +46,8 @@ for target in "${targets[@]}"; do
   corpus=$build/corpus/$name
   mkdir -p "$corpus"
   dirs=("$corpus" "fuzz/corpus/$name")
-  options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
+  # A fixed seed (FUZZ_SEED, default 1) makes a short CI run repeatable.
+  options=(-max_total_time="$seconds" -seed="${FUZZ_SEED:-1}" -timeout=10 -print_final_stats=1
            -artifact_prefix="$PWD/$build/artifacts/$target-")
   case $name in
     json | format_table)
