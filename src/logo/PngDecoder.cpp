@@ -617,12 +617,15 @@ LogoImage DecodePngFile(const QString &path)
     QByteArray bytes;
     try {
         const qint64 size = file.size();
-        if (size > 0 && size < qint64(0x7FFFFFFF)) {
+        // No logo needs a file larger than the pixels it may decode to.
+        if (size > 2 * kLogoMemoryBudget)
+            FailInflate(Z_MEM_ERROR);
+        if (size > 0) {
             bytes = QByteArray(qsizetype(size), Qt::Uninitialized); // exact: resize() would round up
             const qint64 got = file.read(bytes.data(), size);
             bytes.resize(qsizetype(std::max<qint64>(got, 0)));
         } else {
-            bytes = file.readAll(); // special files, and files too big to be a logo
+            bytes = file.readAll(); // an empty file, or one that does not tell its size
         }
     } catch (const std::bad_alloc &) {
         FailInflate(Z_MEM_ERROR);

@@ -231,8 +231,10 @@ LogoImage AsLogoImage(const QImage &image, bool hasAlpha)
 
 void DarstellungPage::TabSheet2Hide()
 {
+    // Only a regular file counts: a directory, a FIFO or a device of that
+    // name is no logo (a FIFO would block the window forever).
     const QFileInfo file(QStringLiteral("logo.png"));
-    if (!file.exists() || file.isDir())
+    if (!file.isFile())
         return;
     const LogoImage logo = DecodePngFile(QStringLiteral("logo.png"));
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,8 +74,13 @@ TEST_F(LogoPreviewTest, NoLogoBuildsNothing)
     EXPECT_FALSE(d.img_logo->hasPicture());
     EXPECT_TRUE(d.img_logo->isHidden());
     EXPECT_FALSE(d.img_logo_trans->hasPicture());
-    // A directory of that name is no logo either.
+    // A directory or a FIFO of that name is no logo either (and the FIFO
+    // must not block the window).
     QDir().mkdir("logo.png");
+    leaveDarstellung();
+    EXPECT_FALSE(d.img_logo->hasPicture());
+    QDir().rmdir("logo.png");
+    ASSERT_EQ(::mkfifo("logo.png", 0600), 0);
     leaveDarstellung();
     EXPECT_FALSE(d.img_logo->hasPicture());
     EXPECT_TRUE(dialogs.failures.isEmpty());
