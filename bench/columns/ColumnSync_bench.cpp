@@ -3,12 +3,11 @@
 // row-change reactions attached as in the window. The cost per column must
 // not grow with the number of columns.
 #include "columns/ColumnSync.h"
+#include "support/MedianReporter.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <vector>
 
 namespace
@@ -67,45 +66,6 @@ void TypeAtEndOfLine(benchmark::State &state)
 }
 BENCHMARK(TypeAtEndOfLine)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosecond);
 
-// Prints the ratio of the medians of the cost per column.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-  public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
-                continue;
-            const auto cols = run.counters.find("columns");
-            if (cols == run.counters.end())
-                continue;
-            const double perIteration = run.real_accumulated_time / double(run.iterations);
-            m_nsPerColumn[long(cols->second.value)].push_back(perIteration * 1e9 / cols->second.value);
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        std::printf("\nmedian cost per column:");
-        for (auto &[cols, values] : m_nsPerColumn)
-            std::printf("  %ld columns %.1f ns", cols, median(values));
-        std::printf("\n");
-        if (m_nsPerColumn.count(5) && m_nsPerColumn.count(256)) {
-            const double ratio = median(m_nsPerColumn[256]) / median(m_nsPerColumn[5]);
-            std::printf("ratio 256/5 = %.2f (limit 1.5) %s\n", ratio, ratio <= 1.5 ? "ok" : "TOO SLOW");
-        }
-    }
-
-  private:
-    static double median(std::vector<double> v)
-    {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v[v.size() / 2];
-    }
-    std::map<long, std::vector<double>> m_nsPerColumn;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -115,8 +75,21 @@ int main(int argc, char **argv)
     args.insert(args.begin() + 1, repetitions);
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
+    // Cost per column of each repetition, by number of columns.
+    bench::MedianReporter<long> reporter([](const bench::Run &run) -> std::optional<std::pair<long, double>> {
+        const auto cols = run.counters.find("columns");
+        if (!bench::IsTimedIteration(run) || cols == run.counters.end())
+            return {};
+        const double perIteration = run.real_accumulated_time / double(run.iterations);
+        return {{long(cols->second.value), perIteration * 1e9 / cols->second.value}};
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nmedian cost per column:");
+    for (const auto &[cols, values] : reporter.values())
+        std::printf("  %ld columns %.1f ns", cols, bench::Median(values));
+    std::printf("\n");
+    if (reporter.has(5) && reporter.has(256))
+        bench::PrintRatio("ratio 256/5", reporter.median(256) / reporter.median(5), 1.5);
     benchmark::Shutdown();
     return 0;
 }

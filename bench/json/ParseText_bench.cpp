@@ -1,15 +1,13 @@
 // ParseText cost per byte on a small and a large column format document.
 // The stored documents grow with the number of columns; the cost per byte
 // must not grow with them.
+#include "support/MedianReporter.h"
 #include "json/JsonValue.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
-#include <string>
-#include <vector>
+#include <iterator>
 
 namespace
 {
@@ -53,51 +51,6 @@ void BM_ParseText(benchmark::State &state)
 }
 BENCHMARK(BM_ParseText)->Arg(1 << 10)->Arg(1 << 20)->Repetitions(7)->Unit(benchmark::kMicrosecond);
 
-// Collects the cost per character of every repetition to print the ratio of medians.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-  public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
-                continue;
-            const auto chars = run.counters.find("doc_chars");
-            if (chars == run.counters.end())
-                continue;
-            // CPU time: the machine is shared, wall time carries other people's load.
-            const double perIteration = run.cpu_accumulated_time / double(run.iterations);
-            m_nsPerChar[long(chars->second.value)].push_back(perIteration * 1e9 / chars->second.value);
-        }
-    }
-
-    void PrintRatio() const
-    {
-        if (m_nsPerChar.size() != 2) {
-            std::printf("ratio: need both document sizes\n");
-            return;
-        }
-        const auto small = m_nsPerChar.begin();
-        const auto large = std::prev(m_nsPerChar.end());
-        const double a = Median(small->second);
-        const double b = Median(large->second);
-        std::printf("\nParseText median CPU cost per character: %ld chars %.3f ns, %ld chars %.3f ns\n",
-                    small->first, a, large->first, b);
-        std::printf("ratio 1MB/1KB = %.2f (limit 1.5)\n", b / a);
-    }
-
-  private:
-    static double Median(std::vector<double> v)
-    {
-        std::sort(v.begin(), v.end());
-        const size_t n = v.size();
-        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    }
-
-    std::map<long, std::vector<double>> m_nsPerChar;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -105,9 +58,27 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RatioReporter reporter;
+    // Cost per character of each repetition, by document size.
+    bench::MedianReporter<long> reporter([](const bench::Run &run) -> std::optional<std::pair<long, double>> {
+        const auto chars = run.counters.find("doc_chars");
+        if (!bench::IsTimedIteration(run) || chars == run.counters.end())
+            return {};
+        // CPU time: the machine is shared, wall time carries other people's load.
+        const double perIteration = run.cpu_accumulated_time / double(run.iterations);
+        return {{long(chars->second.value), perIteration * 1e9 / chars->second.value}};
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
+    if (reporter.values().size() != 2) {
+        std::printf("ratio: need both document sizes\n");
+    } else {
+        const auto small = reporter.values().begin();
+        const auto large = std::prev(reporter.values().end());
+        const double a = bench::Median(small->second);
+        const double b = bench::Median(large->second);
+        std::printf("\nParseText median CPU cost per character: %ld chars %.3f ns, %ld chars %.3f ns\n",
+                    small->first, a, large->first, b);
+        std::printf("ratio 1MB/1KB = %.2f (limit 1.5)\n", b / a);
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "AllocationCounter.h"
 #include "PngReference.h"
 #include "PngWriter.h"
+#include "support/MedianReporter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -140,54 +141,42 @@ void TrackBarStepFullSize(benchmark::State &state)
 }
 BENCHMARK(TrackBarStepFullSize)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-class RatioReporter : public benchmark::ConsoleReporter
+// Seconds per iteration of each repetition, by benchmark name.
+bench::MedianReporter<std::string> SecondsReporter()
 {
-  public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
-                continue;
+    return bench::MedianReporter<std::string>(
+        [](const bench::Run &run) -> std::optional<std::pair<std::string, double>> {
+            if (!bench::IsTimedIteration(run))
+                return {};
             std::string name = run.run_name.str();
             const size_t fixed = name.find("/iterations:");
             if (fixed != std::string::npos)
                 name.erase(fixed);
-            m_seconds[name].push_back(run.real_accumulated_time / double(run.iterations));
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        std::printf("\nmedians of %zu repetitions:\n",
-                    m_seconds.empty() ? 0 : m_seconds.begin()->second.size());
-        for (const auto &[name, values] : m_seconds)
-            std::printf("  %-28s %10.3f ms\n", name.c_str(), median(name) * 1e3);
-        ratio("decode 4096x4096 RGBA, ours / libpng", "DecodeOurs/0", "DecodeLibpng/0", 1.3);
-        ratio("decode 4096x4096 Adam7, ours / libpng", "DecodeOurs/1", "DecodeLibpng/1", 1.3);
-        ratio("track bar step, 4096x4096 logo / 116x65 logo", "TrackBarStep/1", "TrackBarStep/0", 1.5);
-        ratio("full-size step (no preview copy) / 116x65 step", "TrackBarStepFullSize", "TrackBarStep/0", 0);
-    }
+            return {{name, run.real_accumulated_time / double(run.iterations)}};
+        });
+}
 
-  private:
-    double median(const std::string &name)
-    {
-        std::vector<double> v = m_seconds[name];
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v[v.size() / 2];
-    }
-    void ratio(const char *what, const std::string &a, const std::string &b, double limit)
-    {
-        if (!m_seconds.count(a) || !m_seconds.count(b))
+void PrintMediansAndRatios(const bench::MedianReporter<std::string> &reporter)
+{
+    const auto &seconds = reporter.values();
+    std::printf("\nmedians of %zu repetitions:\n", seconds.empty() ? 0 : seconds.begin()->second.size());
+    for (const auto &[name, values] : seconds)
+        std::printf("  %-28s %10.3f ms\n", name.c_str(), bench::Median(values) * 1e3);
+    const auto ratio = [&reporter](const char *what, const std::string &a, const std::string &b,
+                                   double limit) {
+        if (!reporter.has(a) || !reporter.has(b))
             return;
-        const double r = median(a) / median(b);
+        const double r = reporter.median(a) / reporter.median(b);
         if (limit > 0)
-            std::printf("%s = %.2f (limit %.1f) %s\n", what, r, limit, r <= limit ? "ok" : "OVER");
+            bench::PrintRatio(what, r, limit);
         else
             std::printf("%s = %.0f\n", what, r);
-    }
-    std::map<std::string, std::vector<double>> m_seconds;
-};
+    };
+    ratio("decode 4096x4096 RGBA, ours / libpng", "DecodeOurs/0", "DecodeLibpng/0", 1.3);
+    ratio("decode 4096x4096 Adam7, ours / libpng", "DecodeOurs/1", "DecodeLibpng/1", 1.3);
+    ratio("track bar step, 4096x4096 logo / 116x65 logo", "TrackBarStep/1", "TrackBarStep/0", 1.5);
+    ratio("full-size step (no preview copy) / 116x65 step", "TrackBarStepFullSize", "TrackBarStep/0", 0);
+}
 
 long CurrentRssKiB()
 {
@@ -288,8 +277,9 @@ int main(int argc, char **argv)
     args.insert(args.begin() + 1, repetitions);
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
+    bench::MedianReporter<std::string> reporter = SecondsReporter();
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintMediansAndRatios(reporter);
     benchmark::Shutdown();
     ReportPeakMemory();
     return 0;

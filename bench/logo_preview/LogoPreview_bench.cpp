@@ -4,6 +4,7 @@
 #include "AllocationCounter.h"
 #include "PngWriter.h"
 #include "support/FakeDialogs.h"
+#include "support/MedianReporter.h"
 #include "ui/DarstellungPage.h"
 #include "ui/Tf_root.h"
 
@@ -120,20 +121,17 @@ int main(int argc, char **argv)
     QDir::setCurrent(dir.path());
 
     benchmark::Initialize(&argc, argv);
-    struct Collect : benchmark::ConsoleReporter {
-        std::map<std::string, double> medians;
-        void ReportRuns(const std::vector<Run> &runs) override
-        {
-            for (const Run &r : runs)
-                if (r.aggregate_name == "median")
-                    medians[r.benchmark_name()] = r.GetAdjustedCPUTime();
-            ConsoleReporter::ReportRuns(runs);
-        }
-    } reporter;
+    // The median CPU time benchmark works out over the repetitions, by benchmark name.
+    bench::MedianReporter<std::string> reporter(
+        [](const bench::Run &r) -> std::optional<std::pair<std::string, double>> {
+            if (r.aggregate_name != "median")
+                return {};
+            return {{r.benchmark_name(), r.GetAdjustedCPUTime()}};
+        });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double small = 0, large = 0;
-    for (const auto &[name, cpu] : reporter.medians)
-        (name.find("116x65") != std::string::npos ? small : large) = cpu;
+    for (const auto &[name, cpu] : reporter.values())
+        (name.find("116x65") != std::string::npos ? small : large) = bench::Median(cpu);
     if (small > 0)
         std::printf("track bar step, 4096x4096 logo / 116x65 logo: %.2f (at most 1.5)\n", large / small);
     const QStringList peaks = LoadPeakRatios().split(u' ');

@@ -3,6 +3,7 @@
 // event queue is idle, at 5, 50 and 256 columns. The panel grids build and
 // draw only what is in view, so 256 columns may cost at most twice what 5
 // columns cost.
+#include "support/MedianReporter.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
 #include "ui/PanelGrid.h"
@@ -15,9 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,48 +96,6 @@ void MovePanelByOne(benchmark::State &state)
 BENCHMARK(KeystrokeInFormulaLine)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MovePanelByOne)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosecond);
 
-// Prints the medians and the ratio 256/5 of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-  public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
-                continue;
-            const auto cols = run.counters.find("columns");
-            if (cols == run.counters.end())
-                continue;
-            const std::string name = run.run_name.function_name;
-            m_us[name][long(cols->second.value)].push_back(run.real_accumulated_time /
-                                                           double(run.iterations) * 1e6);
-        }
-    }
-    void Finalize() override
-    {
-        ConsoleReporter::Finalize();
-        for (auto &[name, byColumns] : m_us) {
-            std::printf("\n%s, median per operation:", name.c_str());
-            for (auto &[cols, values] : byColumns)
-                std::printf("  %ld columns %.1f us", cols, median(values));
-            if (byColumns.count(5) && byColumns.count(256)) {
-                const double ratio = median(byColumns[256]) / median(byColumns[5]);
-                std::printf("\n  ratio 256/5 = %.2f (limit 2.0) %s", ratio, ratio <= 2.0 ? "ok" : "TOO SLOW");
-            }
-        }
-        std::printf("\n");
-    }
-
-  private:
-    static double median(std::vector<double> v)
-    {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v[v.size() / 2];
-    }
-    std::map<std::string, std::map<long, std::vector<double>>> m_us;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -150,8 +107,28 @@ int main(int argc, char **argv)
     args.insert(args.begin() + 1, repetitions);
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
+    // Microseconds per operation of each repetition, by benchmark and number of columns.
+    using Key = std::pair<std::string, long>;
+    bench::MedianReporter<Key> reporter([](const bench::Run &run) -> std::optional<std::pair<Key, double>> {
+        const auto cols = run.counters.find("columns");
+        if (!bench::IsTimedIteration(run) || cols == run.counters.end())
+            return {};
+        return {{{run.run_name.function_name, long(cols->second.value)},
+                 run.real_accumulated_time / double(run.iterations) * 1e6}};
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    const auto &values = reporter.values();
+    for (auto it = values.begin(); it != values.end();) {
+        const std::string name = it->first.first;
+        std::printf("%s, median per operation:", name.c_str());
+        for (; it != values.end() && it->first.first == name; ++it)
+            std::printf("  %ld columns %.1f us", it->first.second, bench::Median(it->second));
+        std::printf("\n");
+        if (reporter.has({name, 5}) && reporter.has({name, 256}))
+            bench::PrintRatio("  ratio 256/5", reporter.median({name, 256}) / reporter.median({name, 5}),
+                              2.0);
+    }
     benchmark::Shutdown();
     return 0;
 }
