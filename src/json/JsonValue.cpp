@@ -1,6 +1,7 @@
 #include "json/JsonValue.h"
 
 #include "settings/Failure.h"
+#include "settings/NumberText.h"
 
 #include <QHashFunctions>
 
@@ -52,17 +53,6 @@ bool IsDigit(char16_t c)
 bool IsAsciiUpper(char16_t c)
 {
     return c >= u'A' && c <= u'Z';
-}
-
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
 }
 
 bool HasAsciiUpper(QStringView text)
@@ -368,7 +358,7 @@ class JsonParser
                     throw Abort{};
                 char16_t unit = 0;
                 for (qsizetype i = 0; i < digits; ++i) {
-                    const int d = HexDigit(At(p + i));
+                    const int d = HexDigitValue(At(p + i));
                     if (d < 0)
                         throw Abort{};
                     unit = char16_t(unit * 16 + d);

@@ -1,8 +1,6 @@
 #include "NumberText.h"
 
-namespace {
-
-int hexDigit(QChar c)
+int HexDigitValue(QChar c)
 {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
@@ -13,8 +11,6 @@ int hexDigit(QChar c)
         return u - u'A' + 10;
     return -1;
 }
-
-} // namespace
 
 std::optional<int32_t> ParseInt(const QString &text)
 {
@@ -42,7 +38,7 @@ std::optional<int32_t> ParseInt(const QString &text)
     if (hex) {
         uint64_t value = 0;
         for (; i < n; ++i) {
-            const int d = hexDigit(text[i]);
+            const int d = HexDigitValue(text[i]);
             if (d < 0)
                 return std::nullopt;
             value = value * 16 + uint64_t(d);

@@ -9,6 +9,9 @@
 // trailing blank.
 std::optional<int32_t> ParseInt(const QString &text);
 
+// Value of an ASCII hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(QChar c);
+
 // ParseInt with a fallback for every text it does not accept.
 int32_t ParseIntOrDefault(const QString &text, int32_t def);
 

@@ -32,6 +32,17 @@ TEST_P(ParseIntOrDefaultTest, ConvertsOrFallsBack)
 
 INSTANTIATE_TEST_SUITE_P(Table, ParseIntOrDefaultTest, ::testing::ValuesIn(kIntCases));
 
+TEST(HexDigit, AsciiDigitsOfEitherCaseOnly)
+{
+    const struct {
+        char16_t c;
+        int value;
+    } cases[] = {{u'0', 0}, {u'9', 9}, {u'a', 10}, {u'f', 15}, {u'A', 10}, {u'F', 15}, {u'g', -1},
+                 {u'G', -1}, {u'/', -1}, {u':', -1}, {u'@', -1}, {u'`', -1}, {u' ', -1}, {u'\uFF11', -1}};
+    for (const auto &c : cases)
+        EXPECT_EQ(HexDigitValue(QChar(c.c)), c.value) << int(c.c);
+}
+
 TEST(FlagRule, TrueWordsOnly)
 {
     for (const char *t : {"ja", "JA", "Ja", "true", "TRUE", "1", "wahr", "WAHR", "jA"})
