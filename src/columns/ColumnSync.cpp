@@ -18,6 +18,67 @@ void attachQuietly(ViewLink &link, FormatTable &table)
     }
 }
 
+// Both change reactions: `table` follows `columns`, one row per column with
+// its formula in `spalte`; a heading table, when given, follows row by row
+// and takes each changed formula too. The view links are detached while the
+// rows change and re-attached in every case.
+void SyncColumnTables(const QString &text, ColumnList &columns, FormatTable &table, ViewLink &link,
+                      FormatTable *heading, ViewLink *headingLink, const CountLabelSetter &setCountLabel)
+{
+    if (text.isEmpty())
+        return;
+    try {
+        link.setTable(nullptr);
+        if (headingLink)
+            headingLink->setTable(nullptr);
+        const int before = columns.count();
+        SplitColumnList(text, columns);
+        if (columns.count() != before) {
+            if (setCountLabel)
+                setCountLabel(ColumnCountText(columns.count()));
+            SyncRows(table, columns.count());
+            if (heading)
+                SyncRows(*heading, columns.count());
+        }
+        table.First();
+        if (heading)
+            heading->First();
+        const int spalte = spalteOf(table);
+        const int kopfSpalte = heading ? spalteOf(*heading) : -1;
+        bool complete = true;
+        do {
+            const int index = table.RecNo() - 1;
+            if (index < 0 || index >= columns.count()) {
+                complete = false;
+                break;
+            }
+            if (columns.item(index) != table.asText(spalte)) {
+                table.Edit();
+                table.setText(spalte, columns.item(table.RecNo() - 1));
+                table.Post();
+                if (heading) {
+                    heading->Edit();
+                    heading->setText(kopfSpalte, table.asText(spalte));
+                    heading->Post();
+                }
+            }
+            table.Next();
+            if (heading)
+                heading->Next();
+        } while (!table.Eof());
+        if (complete) {
+            table.Refresh();
+            if (heading)
+                heading->Refresh();
+        }
+    } catch (...) {
+        // A formula line being typed must never interrupt the operator.
+    }
+    attachQuietly(link, table);
+    if (heading)
+        attachQuietly(*headingLink, *heading);
+}
+
 } // namespace
 
 QString ColumnCountText(int count)
@@ -49,85 +110,11 @@ void SyncInfoZeile(const QString &text, ColumnList &infoColumns, FormatTable &sp
                    FormatTable &ueberschrift, ViewLink &dsSpalten, ViewLink &dsUeberschrift,
                    const CountLabelSetter &setCountLabel)
 {
-    if (text.isEmpty())
-        return;
-    try {
-        dsSpalten.setTable(nullptr);
-        dsUeberschrift.setTable(nullptr);
-        const int before = infoColumns.count();
-        SplitColumnList(text, infoColumns);
-        if (infoColumns.count() != before) {
-            if (setCountLabel)
-                setCountLabel(ColumnCountText(infoColumns.count()));
-            SyncRows(spalten, infoColumns.count());
-            SyncRows(ueberschrift, infoColumns.count());
-        }
-        spalten.First();
-        ueberschrift.First();
-        const int spalte = spalteOf(spalten);
-        const int kopfSpalte = spalteOf(ueberschrift);
-        bool complete = true;
-        do {
-            const int index = spalten.RecNo() - 1;
-            if (index < 0 || index >= infoColumns.count()) {
-                complete = false;
-                break;
-            }
-            if (infoColumns.item(index) != spalten.asText(spalte)) {
-                spalten.Edit();
-                spalten.setText(spalte, infoColumns.item(spalten.RecNo() - 1));
-                spalten.Post();
-                ueberschrift.Edit();
-                ueberschrift.setText(kopfSpalte, spalten.asText(spalte));
-                ueberschrift.Post();
-            }
-            spalten.Next();
-            ueberschrift.Next();
-        } while (!spalten.Eof());
-        if (complete) {
-            spalten.Refresh();
-            ueberschrift.Refresh();
-        }
-    } catch (...) {
-        // A formula line being typed must never interrupt the operator.
-    }
-    attachQuietly(dsSpalten, spalten);
-    attachQuietly(dsUeberschrift, ueberschrift);
+    SyncColumnTables(text, infoColumns, spalten, dsSpalten, &ueberschrift, &dsUeberschrift, setCountLabel);
 }
 
 void SyncSnrInfoFelder(const QString &text, ColumnList &snrInfoColumns, FormatTable &snrInfo,
                        ViewLink &dsSnrInfo, const CountLabelSetter &setCountLabel)
 {
-    if (text.isEmpty())
-        return;
-    try {
-        dsSnrInfo.setTable(nullptr);
-        const int before = snrInfoColumns.count();
-        SplitColumnList(text, snrInfoColumns);
-        if (snrInfoColumns.count() != before) {
-            if (setCountLabel)
-                setCountLabel(ColumnCountText(snrInfoColumns.count()));
-            SyncRows(snrInfo, snrInfoColumns.count());
-        }
-        snrInfo.First();
-        const int spalte = spalteOf(snrInfo);
-        bool complete = true;
-        do {
-            const int index = snrInfo.RecNo() - 1;
-            if (index < 0 || index >= snrInfoColumns.count()) {
-                complete = false;
-                break;
-            }
-            if (snrInfoColumns.item(index) != snrInfo.asText(spalte)) {
-                snrInfo.Edit();
-                snrInfo.setText(spalte, snrInfoColumns.item(snrInfo.RecNo() - 1));
-                snrInfo.Post();
-            }
-            snrInfo.Next();
-        } while (!snrInfo.Eof());
-        if (complete)
-            snrInfo.Refresh();
-    } catch (...) {
-    }
-    attachQuietly(dsSnrInfo, snrInfo);
+    SyncColumnTables(text, snrInfoColumns, snrInfo, dsSnrInfo, nullptr, nullptr, setCountLabel);
 }
