@@ -14,6 +14,7 @@
 #include "PngReference.h"
 #include "PngWriter.h"
 #include "support/MedianReporter.h"
+#include "support/ResidentSet.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -178,21 +179,10 @@ void PrintMediansAndRatios(const bench::MedianReporter<std::string> &reporter)
     ratio("full-size step (no preview copy) / 116x65 step", "TrackBarStepFullSize", "TrackBarStep/0", 0);
 }
 
-long CurrentRssKiB()
-{
-    long pages = 0, resident = 0;
-    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Child mode: load the file once and print how far the resident set grew.
 int LoadAndReportRss(const char *path)
 {
-    const long before = CurrentRssKiB();
+    const long before = bench::CurrentRssKiB();
     const LogoImage image = DecodePngFile(QString::fromLocal8Bit(path));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -5,6 +5,7 @@
 #include "PngWriter.h"
 #include "support/FakeDialogs.h"
 #include "support/MedianReporter.h"
+#include "support/ResidentSet.h"
 #include "ui/DarstellungPage.h"
 #include "ui/Tf_root.h"
 
@@ -62,17 +63,6 @@ void BM_TrackBarStep_Logo4096x4096(benchmark::State &state) { TrackBarStep(state
 BENCHMARK(BM_TrackBarStep_Logo116x65)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TrackBarStep_Logo4096x4096)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
 
-long currentRssKb()
-{
-    long pages = 0, resident = 0;
-    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Run in a process of its own (this program with --load-peak), so the
 // peak belongs to this load alone.
 int LoadPeakMain(int argc, char **argv)
@@ -83,7 +73,7 @@ int LoadPeakMain(int argc, char **argv)
     FakeDialogs dialogs;
     Tf_root w{&dialogs};
     w.ti_start->stop();
-    const long before = currentRssKb();
+    const long before = bench::CurrentRssKiB();
     AllocationCounter::Reset();
     w.TabSheet2->TabSheet2Hide();
     struct rusage usage {};
