@@ -150,32 +150,34 @@ ColumnPanel::ColumnPanel(PanelKind kind, QWidget *parent) : QWidget(parent), m_k
     pal.setColor(QPalette::Window, kCurrentPanel);
     setPalette(pal);
 
-    spalte = new BoundText(m_binding, l.posSpalte, this);
-    spalte->setObjectName(QString::fromLatin1(names.spalte));
+    // Names and places a bound control and keeps it for reset, refresh and pending writes.
+    const auto placeBound = [this](auto *control, const QString &name, const QRect &geometry,
+                                   const QString &accessibleName = QString()) {
+        control->setObjectName(name);
+        control->setGeometry(geometry);
+        if (!accessibleName.isEmpty())
+            control->setAccessibleName(accessibleName);
+        m_bound.push_back(control);
+        return control;
+    };
+
+    spalte =
+        placeBound(new BoundText(m_binding, l.posSpalte, this), QString::fromLatin1(names.spalte), l.spalte);
     spalte->setFont(PageFont(11, true));
-    spalte->setGeometry(l.spalte);
-    m_bound.push_back(spalte);
 
     if (kind == PanelKind::Ueberschrift) {
         PanelLabel(this, QStringLiteral("Label17"), QStringLiteral("Text"), l.textLabel);
-        text = new BoundLineEdit(m_binding, l.posText, 1024, false, this);
-        text->setObjectName(QStringLiteral("DBEdit2"));
-        text->setGeometry(l.text);
-        text->setAccessibleName(QStringLiteral("Text"));
-        m_bound.push_back(text);
+        text = placeBound(new BoundLineEdit(m_binding, l.posText, 1024, false, this),
+                          QStringLiteral("DBEdit2"), l.text, QStringLiteral("Text"));
     }
 
     // The bound texts of name and size lie under the unbound lists.
-    fontNameText = new BoundText(m_binding, l.posSchriftname, this);
-    fontNameText->setObjectName(QString::fromLatin1(names.fontNameText));
+    fontNameText = placeBound(new BoundText(m_binding, l.posSchriftname, this),
+                              QString::fromLatin1(names.fontNameText), l.fontNameText);
     fontNameText->setFont(PageFont(13, true));
-    fontNameText->setGeometry(l.fontNameText);
-    m_bound.push_back(fontNameText);
-    sizeText = new BoundText(m_binding, l.posSchriftgroesse, this);
-    sizeText->setObjectName(QString::fromLatin1(names.sizeText));
+    sizeText = placeBound(new BoundText(m_binding, l.posSchriftgroesse, this),
+                          QString::fromLatin1(names.sizeText), l.sizeText);
     sizeText->setFont(PageFont(13, true));
-    sizeText->setGeometry(l.sizeText);
-    m_bound.push_back(sizeText);
 
     QLabel *nameLabel = PanelLabel(this, QString::fromLatin1(names.fontName) + QStringLiteral("_label"),
                                    QStringLiteral("Schriftart"), l.fontNameLabel);
@@ -193,38 +195,28 @@ ColumnPanel::ColumnPanel(PanelKind kind, QWidget *parent) : QWidget(parent), m_k
     fontSize->setAccessibleName(QStringLiteral("Schriftgröße"));
     sizeLabel->setBuddy(fontSize);
 
-    fett = new BoundCheckBox(m_binding, l.posFett, QStringLiteral("Fett"), this);
-    fett->setObjectName(QString::fromLatin1(names.fett));
-    fett->setGeometry(l.fett);
-    fett->setAccessibleName(QStringLiteral("Fett"));
-    m_bound.push_back(fett);
+    fett = placeBound(new BoundCheckBox(m_binding, l.posFett, QStringLiteral("Fett"), this),
+                      QString::fromLatin1(names.fett), l.fett, QStringLiteral("Fett"));
 
     if (kind == PanelKind::Spalten) {
         PanelLabel(this, QStringLiteral("Label10"), QStringLiteral("Ausrichtung"), l.ausrichtungLabel);
-        ausrichtung = new BoundComboBox(
-            m_binding, l.posAusrichtung,
-            {QStringLiteral("links"), QStringLiteral("mitte"), QStringLiteral("rechts")}, this);
-        ausrichtung->setObjectName(QStringLiteral("dbc_ausrichtung"));
-        ausrichtung->setGeometry(l.ausrichtung);
-        ausrichtung->setAccessibleName(QStringLiteral("Ausrichtung"));
-        m_bound.push_back(ausrichtung);
+        ausrichtung = placeBound(
+            new BoundComboBox(m_binding, l.posAusrichtung,
+                              {QStringLiteral("links"), QStringLiteral("mitte"), QStringLiteral("rechts")},
+                              this),
+            QStringLiteral("dbc_ausrichtung"), l.ausrichtung, QStringLiteral("Ausrichtung"));
     }
 
     PanelLabel(this, QString::fromLatin1(names.farbeLabel), QStringLiteral("Farbe"), l.farbeLabel);
-    farbe = new BoundLineEdit(m_binding, l.posFarbe, 7, false, this);
-    farbe->setObjectName(QString::fromLatin1(names.farbe));
-    farbe->setGeometry(l.farbe);
-    farbe->setAccessibleName(QStringLiteral("Farbe"));
-    m_bound.push_back(farbe);
+    farbe = placeBound(new BoundLineEdit(m_binding, l.posFarbe, 7, false, this),
+                       QString::fromLatin1(names.farbe), l.farbe, QStringLiteral("Farbe"));
 
     if (kind == PanelKind::Spalten) {
         PanelLabel(this, QStringLiteral("Label12"), QStringLiteral("Anzahl der erwarteten Zeichen"),
                    l.anzahlLabel, 9);
-        anzahlzeichen = new BoundLineEdit(m_binding, l.posAnzahl, 4, true, this);
-        anzahlzeichen->setObjectName(QStringLiteral("dbe_anzahlzeichen"));
-        anzahlzeichen->setGeometry(l.anzahl);
-        anzahlzeichen->setAccessibleName(QStringLiteral("Anzahl der erwarteten Zeichen"));
-        m_bound.push_back(anzahlzeichen);
+        anzahlzeichen = placeBound(new BoundLineEdit(m_binding, l.posAnzahl, 4, true, this),
+                                   QStringLiteral("dbe_anzahlzeichen"), l.anzahl,
+                                   QStringLiteral("Anzahl der erwarteten Zeichen"));
     }
 
     switch (kind) {
