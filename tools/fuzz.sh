@@ -40,6 +40,8 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 
 mkdir -p "$build/artifacts" "$build/logs"
 failed=0
+targets_passed=0
+targets_failed=0
 printf '%-18s %8s %12s %8s %8s  %s\n' target seconds executions edges features result
 for target in "${targets[@]}"; do
   name=${target#fuzz_}
@@ -72,10 +74,14 @@ for target in "${targets[@]}"; do
   if ((status != 0)); then
     result="FAILED (exit $status, see $log)"
     failed=1
+    ((++targets_failed))
+  else
+    ((++targets_passed))
   fi
   printf '%-18s %8s %12s %8s %8s  %s\n' "$target" "$seconds" "${execs:-?}" "${edges:-?}" "${features:-?}" "$result"
   if ((status != 0)); then
     grep -E 'ERROR|check failed|unknown message|pixel|SUMMARY|artifact' "$log" | head -5 | sed 's/^/    /' || true
   fi
 done
+echo "fuzz: $targets_passed passed, $targets_failed failed"
 exit $failed
