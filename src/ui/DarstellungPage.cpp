@@ -20,16 +20,6 @@
 
 namespace {
 
-QColor ToQColor(uint32_t c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
-uint32_t FromQColor(const QColor &c)
-{
-    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
-}
-
 Shape *MakeShape(QWidget *parent, const char *name, int x, int y, int w, int h,
                  Shape::Kind kind = Shape::Kind::Filled)
 {

@@ -3,6 +3,16 @@
 #include <QColorDialog>
 #include <QMessageBox>
 
+QColor ToQColor(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+uint32_t FromQColor(const QColor &c)
+{
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
 QString ApplicationTitle()
 {
     return QStringLiteral("Zeitquell Detektion");
@@ -30,7 +40,7 @@ void QtDialogs::showMessage(QWidget *owner, const QString &message)
 
 std::optional<uint32_t> QtDialogs::chooseColor(QWidget *owner, uint32_t start)
 {
-    const QColor initial(int(start & 0xFF), int((start >> 8) & 0xFF), int((start >> 16) & 0xFF));
+    const QColor initial = ToQColor(start);
     // Solid colours only; QColorDialog keeps its custom colours for the
     // whole run of the program.
     QColorDialog dialog(initial, owner);
@@ -38,6 +48,5 @@ std::optional<uint32_t> QtDialogs::chooseColor(QWidget *owner, uint32_t start)
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const QColor c = dialog.selectedColor();
-    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+    return FromQColor(dialog.selectedColor());
 }

@@ -4,7 +4,12 @@
 #include <cstdint>
 #include <optional>
 
+class QColor;
 class QWidget;
+
+// Colour values (red in bits 0-7, green 8-15, blue 16-23) and Qt's colours.
+QColor ToQColor(uint32_t color);
+uint32_t FromQColor(const QColor &color);
 
 // Everything modal the program shows goes through here, so tests answer
 // message boxes and the colour chooser without a real modal loop.

@@ -4,6 +4,7 @@
 # Detektion", and "speichern + schliessen" then writes nothing, says why and
 # closes the window.
 set -euo pipefail
+source "$(dirname "$0")/common.sh"
 exe=$1
 work=$(mktemp -d)
 trap 'kill "${xvfb:-}" "${holder:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -11,13 +12,7 @@ cp "$exe" "$work/VADaroradarAdadad"
 printf '[Optionen]\r\nZQHost=gespeichert\r\n' >"$work/DAZovozoved.ini"
 before=$(sha256sum <"$work/DAZovozoved.ini")
 
-for n in $(seq 121 150); do
-  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_display 121 150
 
 # Another program writing the file holds its exclusive lock.
 flock -x "$work/DAZovozoved.ini" sleep 60 &
@@ -34,9 +29,6 @@ win=$(xdotool search --name '^VADaroradarAdadad V1\.3$' | head -n 1)
 xdotool key --window "$win" space
 box=$(timeout 20 xdotool search --sync --name '^Zeitquell Detektion$' | head -n 1)
 sleep 0.5; xdotool key Return
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-  echo "FAIL: the window did not close"; kill "$app"; exit 1
-fi
+wait_closed "$app"
 [ "$(sha256sum <"$work/DAZovozoved.ini")" = "$before" ] || { echo "FAIL: the file changed"; cat -A "$work/DAZovozoved.ini"; exit 1; }
 echo "e2e locked: 1 passed, 0 failed"

@@ -3,19 +3,14 @@
 # waits for its window, presses Space (the focused "speichern + schliessen")
 # and checks the settings file it leaves beside itself.
 set -euo pipefail
+source "$(dirname "$0")/common.sh"
 exe=$1
 work=$(mktemp -d)
 trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 cp "$exe" "$work/VADaroradarAdadad"
 printf '[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
 
-for n in $(seq 90 120); do
-  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_display 90 120
 
 cd /  # the working directory plays no part in finding the settings file
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
@@ -24,10 +19,7 @@ win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head
 sleep 1 # the start-up timer loads the settings
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 xdotool key --window "$win" space
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then
-  echo "FAIL: the program did not close after the save"; kill "$app"; exit 1
-fi
+wait_closed "$app"
 wait "$app" && status=0 || status=$?
 [ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; cat "$work/out.log"; exit 1; }
 
