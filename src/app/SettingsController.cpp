@@ -3,10 +3,11 @@
 #include "columns/FormatPersistence.h"
 #include "columns/FormatTableReader.h"
 #include "columns/FormatTableWriter.h"
+#include "settings/Failure.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CueLineEdit.h"
-#include "ui/Dialogs.h"
 #include "ui/DarstellungPage.h"
+#include "ui/Dialogs.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
@@ -18,7 +19,22 @@
 #include <QSlider>
 #include <QTabWidget>
 
-SettingsController::SettingsController(Tf_root &window, SettingsFile file) : w(window), m_file(std::move(file))
+namespace
+{
+
+QString unreadableFormatMessage(Key key)
+{
+    return QStringLiteral(
+               "Das gespeicherte Spaltenformat %1 konnte nicht gelesen werden: der Text ist kein "
+               "gültiges Spaltenformat. Es bleibt in der Datei erhalten, solange diese Spalten nicht "
+               "geändert werden.")
+        .arg(keyName(key));
+}
+
+} // namespace
+
+SettingsController::SettingsController(Tf_root &window, SettingsFile file)
+    : w(window), m_file(std::move(file))
 {
     w.setStartWork([this] { ti_startTimer(); });
     w.setSaveWork([this] { b_endeClick(); });
@@ -30,11 +46,17 @@ void SettingsController::ti_startTimer()
     DarstellungPage &d = *w.TabSheet2;
     UeberschriftPage &u = *w.TabSheet3;
     StartnummernInfoPage &s = *w.TabSheet4;
-    const SettingsFile &f = m_file;
+    // The file is read once; every key comes from that one reading.
+    const SettingsSnapshot f = m_file.Load();
+    m_keptFormats.clear();
     const auto loadFormat = [&](Key key, FormatTable &table) {
-        LoadFormatTable(readText(f, key), table, [this](const QString &message) {
-            w.dialogs().showMessage(&w, message);
-        });
+        const QString stored = readText(f, key);
+        const bool read = LoadFormatTable(
+            stored, table, [this](const QString &message) { w.dialogs().showMessage(&w, message); });
+        if (!read && !stored.isEmpty()) {
+            m_keptFormats.push_back({key, &table, stored, QString()});
+            w.dialogs().showMessage(&w, unreadableFormatMessage(key));
+        }
     };
 
     w.mt_spalten.Open();
@@ -78,31 +100,49 @@ void SettingsController::ti_startTimer()
     w.mt_ueberschrift.First();
     w.mt_snrInfo.First();
 
+    // What a save would write now is the measure of "changed" later on.
+    for (KeptFormat &kept : m_keptFormats)
+        kept.asLoaded = formatDocument(*kept.table);
+    m_loadedDocument = f.document();
+    m_bytesAfterLoad = bytesToSave(m_loadedDocument);
+
     // Activating "Darstellung" here runs no page reaction of it.
     w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
     w.P_Einstellungen->show();
     m_loaded = true;
 }
 
-void SettingsController::b_endeClick()
+QString SettingsController::formatDocument(FormatTable &table)
 {
-    if (!m_loaded) {
-        // The controls that were not loaded still hold their designed
-        // values; writing them would overwrite the stored settings.
-        w.dialogs().showFailure(&w, QStringLiteral("Die Einstellungen konnten nicht geladen werden. Damit die "
-                                                   "gespeicherten Einstellungen erhalten bleiben, wird nichts "
-                                                   "gespeichert"));
-        w.close();
-        return;
-    }
+    // Walking the tables must not move the panels' font lists.
+    const int row = table.RecNo();
+    w.setSpaltenReactionsAttached(false);
+    const QString text = FormatTableToJson(table);
+    table.First();
+    for (int r = 1; r < row && !table.Eof(); ++r)
+        table.Next();
+    w.setSpaltenReactionsAttached(true);
+    return text;
+}
+
+void SettingsController::writeSettings(SettingsEdit &out)
+{
     VerbindungPage &v = *w.TabSheet1;
     DarstellungPage &d = *w.TabSheet2;
     UeberschriftPage &u = *w.TabSheet3;
     StartnummernInfoPage &s = *w.TabSheet4;
-    SettingsFile &f = m_file;
-    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
-    const auto text = [&f](Key key, const QString &value) { f.WriteOption(keyName(key), value); };
-    const auto flag = [&f](Key key, bool value) { f.WriteOptionFlag(keyName(key), value); };
+    const auto text = [&out](Key key, const QString &value) { out.WriteOption(keyName(key), value); };
+    const auto flag = [&out](Key key, bool value) { out.WriteOptionFlag(keyName(key), value); };
+    const auto format = [&](Key key, FormatTable &table) {
+        const QString document = formatDocument(table);
+        for (const KeptFormat &kept : m_keptFormats) {
+            // A stored format we could not read stays as the file has it,
+            // unless the operator changed that layout.
+            if (kept.key == key && document == kept.asLoaded)
+                return text(key, out.ReadOption(keyName(key), kept.stored));
+        }
+        text(key, document);
+    };
 
     text(Key::ZQHost, v.e_server->text());
     flag(Key::ZQHostOLS, v.rb_imInet->isChecked());
@@ -117,12 +157,9 @@ void SettingsController::b_endeClick()
     text(Key::TimeoutLogo, d.e_timeoutlogo->text());
     text(Key::TransparenzLogo, QString::number(d.tb_trans->value()));
     text(Key::ZweiteZeileFarbe, d.e_zweitezeile->text());
-    // Walking the tables must not move the panels' font lists; a successful
-    // save ends the program, so they stay detached.
-    w.setSpaltenReactionsAttached(false);
-    text(Key::InfoZeileFormat, FormatTableToJson(w.mt_spalten));
-    text(Key::UeberschriftFormat, FormatTableToJson(w.mt_ueberschrift));
-    text(Key::SNRInfoFelderFormat, FormatTableToJson(w.mt_snrInfo));
+    format(Key::InfoZeileFormat, w.mt_spalten);
+    format(Key::UeberschriftFormat, w.mt_ueberschrift);
+    format(Key::SNRInfoFelderFormat, w.mt_snrInfo);
     text(Key::InfoZeile, d.e_InfoZeile->text());
     flag(Key::mitUeberschrift, u.cb_mitueberschrift->isChecked());
     flag(Key::mitStartNrInfo, s.cb_startnummerninfo->isChecked());
@@ -130,5 +167,41 @@ void SettingsController::b_endeClick()
     text(Key::StartNrInFeld, s.e_StartNrInFeld->text());
     text(Key::erstesEF, d.e_erstesEF->text());
     text(Key::letztesEF, d.e_letztesEF->text());
+}
+
+QByteArray SettingsController::bytesToSave(const IniDocument &current)
+{
+    return ApplyWrites(current, [this](SettingsEdit &out) { writeSettings(out); });
+}
+
+bool SettingsController::hasUnsavedChanges()
+{
+    if (!m_loaded)
+        return false;
+    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
+    try {
+        return bytesToSave(m_loadedDocument) != m_bytesAfterLoad;
+    } catch (const Failure &) {
+        return true; // a value that cannot be saved as it stands is a change
+    }
+}
+
+void SettingsController::b_endeClick()
+{
+    if (!m_loaded) {
+        // The controls that were not loaded still hold their designed
+        // values; writing them would overwrite the stored settings.
+        w.dialogs().showFailure(&w,
+                                QStringLiteral("Die Einstellungen konnten nicht geladen werden. Damit die "
+                                               "gespeicherten Einstellungen erhalten bleiben, wird nichts "
+                                               "gespeichert"));
+        w.close();
+        return;
+    }
+    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
+    // One transaction: the file read afresh under its lock, the writes
+    // applied in their order, the result written once. On a failure nothing
+    // is written and the window stays open for another try.
+    m_file.Update([this](SettingsEdit &out) { writeSettings(out); });
     w.close();
 }

@@ -93,11 +93,11 @@ QChar FirstCharOf(const QString &text)
     return text.at(0);
 }
 
-void LoadFormatTable(const QString &text, FormatTable &table, const RowErrorReporter &report)
+bool LoadFormatTable(const QString &text, FormatTable &table, const RowErrorReporter &report)
 {
     const std::unique_ptr<JsonValue> root = ParseText(text);
     if (!root)
-        return;
+        return false;
     table.EmptyTable();
     const qsizetype records = root->Count();
     for (qsizetype r = 0; r < records; ++r) {
@@ -122,4 +122,5 @@ void LoadFormatTable(const QString &text, FormatTable &table, const RowErrorRepo
                        QStringLiteral(" -> ") + failure.message());
         }
     }
+    return true;
 }

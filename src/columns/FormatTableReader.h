@@ -13,7 +13,8 @@ using RowErrorReporter = std::function<void(const QString &message)>;
 QChar FirstCharOf(const QString &text);
 
 // Restores `table` from a column format document. Text that does not parse
-// (the empty text included) leaves the table untouched; otherwise the table
-// is emptied and gets one row per record, in document order, whatever the
-// record keys. `spalte` stays unset: the formula line fills it later.
-void LoadFormatTable(const QString &text, FormatTable &table, const RowErrorReporter &report);
+// (the empty text included) leaves the table untouched and gives false;
+// otherwise the table is emptied and gets one row per record, in document
+// order, whatever the record keys. `spalte` stays unset: the formula line
+// fills it later.
+bool LoadFormatTable(const QString &text, FormatTable &table, const RowErrorReporter &report);

@@ -10,7 +10,8 @@ QString TrimControl(QStringView text)
     return text.mid(begin, end - begin).toString();
 }
 
-namespace {
+namespace
+{
 
 bool sameName(QStringView a, QStringView b)
 {
@@ -53,14 +54,30 @@ IniDocument IniDocument::parse(const QString &text, TextEncoding encoding)
         }
         if (!current)
             continue; // text before the first section is not kept
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            current->lines.append(line);
-        else
-            current->lines.append(TrimControl(QStringView(line).left(eq)) + u'=' +
-                                  TrimControl(QStringView(line).mid(eq + 1)));
+        current->lines.append(line.contains(u'=') ? NormaliseLine(line) : line);
     }
     return doc;
+}
+
+QString NormaliseLine(QStringView line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0)
+        return TrimControl(line);
+    return TrimControl(line.left(eq)) + u'=' + TrimControl(line.mid(eq + 1));
+}
+
+IniDocument IniDocument::fromBytes(const QByteArray &bytes)
+{
+    const DecodedText decoded = DecodeSettingsText(bytes);
+    IniDocument doc = parse(decoded.text, decoded.encoding);
+    doc.m_trailing = decoded.trailing;
+    return doc;
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    return EncodeSettingsText(toText(), m_encoding) + m_trailing;
 }
 
 const IniDocument::Section *IniDocument::findSection(const QString &name) const
@@ -108,11 +125,24 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
         s = &m_sections.back();
     }
     const QString line = key + u'=' + value;
-    const qsizetype i = findLine(*s, key);
-    if (i >= 0)
+    qsizetype i = findLine(*s, key);
+    if (i >= 0) {
         s->lines[i] = line;
-    else
+    } else {
+        i = s->lines.size();
         s->lines.append(line);
+    }
+    m_lastSection = size_t(s - m_sections.data());
+    m_lastLine = i;
+}
+
+void IniDocument::normaliseLastSet()
+{
+    if (m_lastLine < 0)
+        return;
+    QString &line = m_sections[m_lastSection].lines[m_lastLine];
+    line = NormaliseLine(line);
+    m_lastLine = -1;
 }
 
 QString IniDocument::toText() const

@@ -12,7 +12,7 @@
 // it was). Duplicate sections and keys are kept; lookups find the first.
 class IniDocument
 {
-public:
+  public:
     struct Section {
         QString name;
         QStringList lines;
@@ -20,6 +20,11 @@ public:
 
     IniDocument() = default;
     static IniDocument parse(const QString &text, TextEncoding encoding);
+    // A file's bytes: decoded by their mark (or Windows-1252), then parsed.
+    static IniDocument fromBytes(const QByteArray &bytes);
+    // The text encoded as the file was, with its mark and any odd last byte
+    // of a UTF-16 file.
+    QByteArray toBytes() const;
 
     // The value of the first line named key in the first section named
     // section (both without regard to case), or nothing.
@@ -27,6 +32,9 @@ public:
     // Replaces the first line of that name in place, or appends the line to
     // the section, which is added at the end when missing.
     void setValue(const QString &section, const QString &key, const QString &value);
+    // The line setValue wrote last, in the form the next reading of the file
+    // gives it: name and value trimmed like every other line.
+    void normaliseLastSet();
 
     // "[name]", its lines, one empty line; every line ends with CR LF.
     QString toText() const;
@@ -34,14 +42,21 @@ public:
     TextEncoding encoding() const { return m_encoding; }
     const std::vector<Section> &sections() const { return m_sections; }
 
-private:
+  private:
     Section *findSection(const QString &name);
     const Section *findSection(const QString &name) const;
     static qsizetype findLine(const Section &section, const QString &key);
 
     std::vector<Section> m_sections;
     TextEncoding m_encoding = TextEncoding::None;
+    QByteArray m_trailing;
+    size_t m_lastSection = 0;
+    qsizetype m_lastLine = -1;
 };
+
+// A line of a section as reading stores it: trimmed, and a line with "="
+// as name, "=", value with the name and the value trimmed.
+QString NormaliseLine(QStringView line);
 
 // Removes every character up to U+0020 from both ends; other Unicode
 // spaces stay.

@@ -1,29 +1,107 @@
 #pragma once
+#include "IniDocument.h"
+
 #include <QString>
 
-class IniDocument;
+#include <functional>
 
-// The settings file DAZovozoved.ini shared with the display program. Nothing
-// is cached: every read loads the whole file, every write loads it, changes
-// one value and replaces the file, so changes another program makes between
-// two operations survive. Failures throw Failure with the operator's message.
-class SettingsFile
+// Reads values of section "Optionen".
+class OptionReader
 {
-public:
+  public:
+    virtual ~OptionReader() = default;
+    // The stored text, or def when the file, the section or the key is
+    // missing; a key present with an empty value gives the empty text.
+    virtual QString ReadOption(const QString &key, const QString &def) const = 0;
+    bool ReadOptionFlag(const QString &key, const QString &def) const;
+};
+
+// Sets values of section "Optionen". A value with a line break or a NUL is
+// refused with a Failure: it would end the line in the file and turn the
+// rest of it into lines or sections of their own.
+class OptionWriter
+{
+  public:
+    virtual ~OptionWriter() = default;
+    virtual void WriteOption(const QString &key, const QString &value) = 0;
+    void WriteOptionFlag(const QString &key, bool flag);
+};
+
+// The settings file as it was read once: the start takes every key from it.
+class SettingsSnapshot : public OptionReader
+{
+  public:
+    explicit SettingsSnapshot(IniDocument document = {}) : m_document(std::move(document)) {}
+    QString ReadOption(const QString &key, const QString &def) const override;
+    const IniDocument &document() const { return m_document; }
+
+  private:
+    IniDocument m_document;
+};
+
+// The writes of one save, applied in order to one document in memory. Each
+// value written is kept in the form that reading the file back gives it
+// (trimmed) once the next value is written, so a save of many keys stores
+// exactly what that many separate writes of the file would. Reads see the
+// file as read for the save, with the writes made so far.
+class SettingsEdit : public OptionWriter, public OptionReader
+{
+  public:
+    explicit SettingsEdit(IniDocument &document) : m_document(document) {}
+    void WriteOption(const QString &key, const QString &value) override;
+    QString ReadOption(const QString &key, const QString &def) const override;
+
+  private:
+    IniDocument &m_document;
+};
+
+using SaveWrites = std::function<void(SettingsEdit &)>;
+
+// The bytes a save of `writes` onto `document` (as it was read) produces.
+QByteArray ApplyWrites(IniDocument document, const SaveWrites &writes);
+
+// The settings file DAZovozoved.ini shared with the display program.
+// A load reads it once under a shared lock. A save is one transaction: under
+// an exclusive lock the file is read afresh, every write is applied to that
+// document in memory, and the result replaces the file in one step (a new
+// file beside it, synced, then renamed over it), so a reader sees the old
+// or the new file, never a mixture, and changes another program made before
+// the save survive. Failures throw Failure with the operator's message.
+class SettingsFile : public OptionReader, public OptionWriter
+{
+  public:
     static constexpr const char *kFileName = "DAZovozoved.ini";
     static constexpr const char *kSection = "Optionen";
+    // How long a load or a save waits for another program's lock to go.
+    static constexpr int kDefaultLockWaitMs = 2000;
 
     explicit SettingsFile(QString path);
     // The settings file in the given directory (the executable's).
     static SettingsFile beside(const QString &directory);
 
     const QString &path() const { return m_path; }
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
+    // Off: new files are named from the start, as on filesystems without
+    // unnamed temporary files (O_TMPFILE).
+    void setUnnamedTempFiles(bool on) { m_unnamedTemp = on; }
 
-    QString ReadOption(const QString &key, const QString &def) const;
-    bool ReadOptionFlag(const QString &key, const QString &def) const;
-    void WriteOption(const QString &key, const QString &value);
-    void WriteOptionFlag(const QString &key, bool flag);
+    // Reads the whole file once; no file gives an empty document.
+    SettingsSnapshot Load() const;
+    // One save: `writes` runs on the document read afresh under the lock;
+    // when it throws, nothing is written.
+    void Update(const SaveWrites &writes);
 
-private:
+    // Single operations, each a load or a save of its own.
+    QString ReadOption(const QString &key, const QString &def) const override;
+    void WriteOption(const QString &key, const QString &value) override;
+
+    // Prefix of the names of the new files a save writes beside the settings
+    // file before it renames one over it; leftovers of a killed save carry
+    // it and are removed by the next load or save.
+    static QString TempPrefix(const QString &fileName);
+
+  private:
     QString m_path;
+    int m_lockWaitMs = kDefaultLockWaitMs;
+    bool m_unnamedTemp = true;
 };

@@ -5,7 +5,7 @@
 
 static_assert(kKeys.size() == 23);
 
-QString readText(const SettingsFile &file, Key key)
+QString readText(const OptionReader &file, Key key)
 {
     const QString text = file.ReadOption(keyName(key), keyDefault(key));
     if (keyInfo(key).conversion == Conversion::Integer)
@@ -13,12 +13,12 @@ QString readText(const SettingsFile &file, Key key)
     return text;
 }
 
-bool readFlag(const SettingsFile &file, Key key)
+bool readFlag(const OptionReader &file, Key key)
 {
     return file.ReadOptionFlag(keyName(key), keyDefault(key));
 }
 
-int readInteger(const SettingsFile &file, Key key)
+int readInteger(const OptionReader &file, Key key)
 {
     return ParseIntOrDefault(file.ReadOption(keyName(key), keyDefault(key)), keyDefault(key).toInt());
 }

@@ -75,11 +75,11 @@ constexpr const KeyInfo &keyInfo(Key key) { return kKeys[static_cast<size_t>(key
 inline QString keyName(Key key) { return QString::fromLatin1(keyInfo(key).name); }
 inline QString keyDefault(Key key) { return QString::fromLatin1(keyInfo(key).defaultText); }
 
-class SettingsFile;
+class OptionReader;
 
 // Reads with the key's default and conversion: the text a control receives.
 // Integer keys come back in decimal form («$1F» gives «31»), flags as
 // "ja"/"nein" are not converted here (use readFlag).
-QString readText(const SettingsFile &file, Key key);
-bool readFlag(const SettingsFile &file, Key key);
-int readInteger(const SettingsFile &file, Key key);
+QString readText(const OptionReader &file, Key key);
+bool readFlag(const OptionReader &file, Key key);
+int readInteger(const OptionReader &file, Key key);

@@ -102,6 +102,7 @@ QByteArray encodeUtf8(const QString &text)
 
 QString decodeUtf16(const char *p, qsizetype n, bool bigEndian)
 {
+    n &= ~qsizetype(1); // an odd last byte is carried beside the text
     QString out;
     out.reserve(n / 2 + 1);
     const auto *s = reinterpret_cast<const unsigned char *>(p);
@@ -110,10 +111,6 @@ QString decodeUtf16(const char *p, qsizetype n, bool bigEndian)
         const char16_t u = bigEndian ? char16_t((s[i] << 8) | s[i + 1]) : char16_t((s[i + 1] << 8) | s[i]);
         out.append(QChar(u));
     }
-    // A file cut in the middle of a code unit keeps its last byte, as a
-    // code unit of its own.
-    if (i < n)
-        out.append(QChar(char16_t(kEscapeBase + s[i])));
     return out;
 }
 
@@ -175,12 +172,13 @@ DecodedText DecodeSettingsText(const QByteArray &bytes)
     const char *p = bytes.constData();
     const qsizetype n = bytes.size();
     if (n >= 3 && bytes.startsWith("\xEF\xBB\xBF"))
-        return {decodeUtf8(p + 3, n - 3), TextEncoding::Utf8};
+        return {decodeUtf8(p + 3, n - 3), TextEncoding::Utf8, {}};
+    const QByteArray odd = n % 2 ? bytes.right(1) : QByteArray();
     if (n >= 2 && bytes.startsWith("\xFF\xFE"))
-        return {decodeUtf16(p + 2, n - 2, false), TextEncoding::Utf16LE};
+        return {decodeUtf16(p + 2, n - 2, false), TextEncoding::Utf16LE, odd};
     if (n >= 2 && bytes.startsWith("\xFE\xFF"))
-        return {decodeUtf16(p + 2, n - 2, true), TextEncoding::Utf16BE};
-    return {DecodeWindows1252(bytes), TextEncoding::Ansi};
+        return {decodeUtf16(p + 2, n - 2, true), TextEncoding::Utf16BE, odd};
+    return {DecodeWindows1252(bytes), TextEncoding::Ansi, {}};
 }
 
 QByteArray EncodeSettingsText(const QString &text, TextEncoding encoding)

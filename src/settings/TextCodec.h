@@ -11,6 +11,9 @@ enum class TextEncoding { None, Ansi, Utf8, Utf16LE, Utf16BE };
 struct DecodedText {
     QString text;
     TextEncoding encoding = TextEncoding::None;
+    // A UTF-16 file of odd length: its last byte, which is no code unit.
+    // It is written back after the text, so the file keeps it exactly.
+    QByteArray trailing;
 };
 
 // Encoding from the byte order mark (EF BB BF, FF FE, FE FF, in that order),

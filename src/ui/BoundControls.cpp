@@ -1,5 +1,7 @@
 #include "BoundControls.h"
 
+#include "FirstLineValidator.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -74,6 +76,8 @@ BoundLineEdit::BoundLineEdit(PanelBinding &binding, int pos, int maxLength, bool
     setMaxLength(maxLength);
     if (integer)
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+-]*")), this));
+    else
+        setValidator(new FirstLineValidator(this));
     connect(this, &QLineEdit::textEdited, this, [this] { edited(); });
 }
 

@@ -1,5 +1,7 @@
 #include "CueLineEdit.h"
 
+#include "FirstLineValidator.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -28,6 +30,7 @@ public:
 
 CueLineEdit::CueLineEdit(QWidget *parent) : QLineEdit(parent)
 {
+    setValidator(new FirstLineValidator(this));
     connect(this, &QLineEdit::textEdited, this, [this] { applyLimit(); });
 }
 

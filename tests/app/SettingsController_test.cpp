@@ -10,25 +10,30 @@
 #include "ui/VerbindungPage.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
+#include <QApplication>
+#include <QClipboard>
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 class LoadSaveTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         w.ti_start->stop();
@@ -121,46 +126,49 @@ TEST_F(LoadSaveTest, FreshSaveWritesEveryKeyInOrder)
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     EXPECT_TRUE(dialogs.failures.isEmpty());
     EXPECT_FALSE(w.isVisible());
-    const QByteArray expected = "[Optionen]\r\n"
-                                "ZQHost=127.0.0.1\r\n"
-                                "ZQHostOLS=nein\r\n"
-                                "ZQKundennummer=\r\n"
-                                "ZQKDPasswort=\r\n"
-                                "ZQVAPasswort=\r\n"
-                                "ZQVANummer=auto\r\n"
-                                "VollBild=ja\r\n"
-                                "AnzahlZeilen=20\r\n"
-                                "TimeoutleereZeile=5\r\n"
-                                "HintergrundFarbe=#000000\r\n"
-                                "TimeoutLogo=60\r\n"
-                                "TransparenzLogo=80\r\n"
-                                "ZweiteZeileFarbe=#000000\r\n"
-                                "InfoZeileFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-                                "\"fett\":\"false\",\"ausrichtung\":\"\",\"anzahlzeichen\":\"\"}}\r\n"
-                                "UeberschriftFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-                                "\"fett\":\"false\",\"text\":\"\"}}\r\n"
-                                "SNRInfoFelderFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-                                "\"fett\":\"false\"}}\r\n"
-                                "InfoZeile=Startnr\r\n"
-                                "mitUeberschrift=ja\r\n"
-                                "mitStartNrInfo=ja\r\n"
-                                "SNRInfoFelder=Startnr\r\n"
-                                "StartNrInFeld=\r\n"
-                                "erstesEF=-1\r\n"
-                                "letztesEF=-1\r\n"
-                                "\r\n";
+    const QByteArray expected =
+        "[Optionen]\r\n"
+        "ZQHost=127.0.0.1\r\n"
+        "ZQHostOLS=nein\r\n"
+        "ZQKundennummer=\r\n"
+        "ZQKDPasswort=\r\n"
+        "ZQVAPasswort=\r\n"
+        "ZQVANummer=auto\r\n"
+        "VollBild=ja\r\n"
+        "AnzahlZeilen=20\r\n"
+        "TimeoutleereZeile=5\r\n"
+        "HintergrundFarbe=#000000\r\n"
+        "TimeoutLogo=60\r\n"
+        "TransparenzLogo=80\r\n"
+        "ZweiteZeileFarbe=#000000\r\n"
+        "InfoZeileFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+        "\"fett\":\"false\",\"ausrichtung\":\"\",\"anzahlzeichen\":\"\"}}\r\n"
+        "UeberschriftFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+        "\"fett\":\"false\",\"text\":\"\"}}\r\n"
+        "SNRInfoFelderFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
+        "\"fett\":\"false\"}}\r\n"
+        "InfoZeile=Startnr\r\n"
+        "mitUeberschrift=ja\r\n"
+        "mitStartNrInfo=ja\r\n"
+        "SNRInfoFelder=Startnr\r\n"
+        "StartNrInFeld=\r\n"
+        "erstesEF=-1\r\n"
+        "letztesEF=-1\r\n"
+        "\r\n";
     EXPECT_EQ(ini(), expected);
 }
 
 TEST_F(LoadSaveTest, SaveKeepsPlacesUnknownKeysAndNormalises)
 {
-    writeIni("; comment\r\n[Anzeige]\r\nx = 1\r\n[optionen]\r\nletztesEF = 7\r\nEigen=wert\r\nZQHostOLS=Wahr\r\n");
+    writeIni(
+        "; comment\r\n[Anzeige]\r\nx = 1\r\n[optionen]\r\nletztesEF = 7\r\nEigen=wert\r\nZQHostOLS=Wahr\r\n");
     w.ti_startTimer();
     v().e_server->setText("");
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     const QByteArray out = ini();
-    EXPECT_TRUE(out.startsWith("[Anzeige]\r\nx=1\r\n\r\n[optionen]\r\nletztesEF=7\r\nEigen=wert\r\nZQHostOLS=ja\r\n"
-                               "ZQHost=\r\n"))
+    EXPECT_TRUE(
+        out.startsWith("[Anzeige]\r\nx=1\r\n\r\n[optionen]\r\nletztesEF=7\r\nEigen=wert\r\nZQHostOLS=ja\r\n"
+                       "ZQHost=\r\n"))
         << out.constData();
 }
 
@@ -179,6 +187,7 @@ TEST_F(LoadSaveTest, LockedFileStopsLoadingAndNothingIsOverwritten)
     writeIni(before);
     const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    controller.file().setLockWait(200);
     w.ti_startTimer();
     ::close(fd);
     ASSERT_EQ(dialogs.failures.size(), 1);
@@ -195,6 +204,7 @@ TEST_F(LoadSaveTest, LockedFileStopsLoadingAndNothingIsOverwritten)
 TEST_F(LoadSaveTest, WriteFailureKeepsTheWindowOpen)
 {
     writeIni("[Optionen]\r\n");
+    controller.file().setLockWait(200); // the lock below is held past the wait
     w.ti_startTimer();
     const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_SH), 0); // the display program is reading
@@ -211,24 +221,29 @@ TEST_F(LoadSaveTest, WriteFailureKeepsTheWindowOpen)
 
 const char kSpalten3[] =
     "{\"1\":{\"schriftname\":\"Arial\",\"schriftgroesse\":\"24\",\"farbe\":\"#FFFFFF\",\"fett\":\"true\","
-    "\"ausrichtung\":\"links\",\"anzahlzeichen\":\"5\"}\"2\":{\"schriftname\":\"Arial\",\"schriftgroesse\":\"24\","
+    "\"ausrichtung\":\"links\",\"anzahlzeichen\":\"5\"}\"2\":{\"schriftname\":\"Arial\",\"schriftgroesse\":"
+    "\"24\","
     "\"farbe\":\"#000000\",\"fett\":\"false\",\"ausrichtung\":\"rechts\",\"anzahlzeichen\":\"20\"}\"3\":{"
-    "\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"\",\"farbe\":\"\",\"fett\":\"false\",\"ausrichtung\":\"\","
+    "\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"\",\"farbe\":\"\",\"fett\":\"false\",\"ausrichtung\":"
+    "\"\","
     "\"anzahlzeichen\":\"\"}}";
 const char kUeberschrift2[] =
     "{\"1\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\",\"farbe\":\"#FFFFFF\",\"fett\":\"false\","
     "\"text\":\"Start \\\"Nr\\\" \\\\ \u00e4\"}\"2\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\","
     "\"farbe\":\"#FFFFFF\",\"fett\":\"true\",\"text\":\"Name\"}}";
-const char kSnr2[] = "{\"1\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#FFFFFF\",\"fett\":"
-                     "\"false\"}\"2\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#000000\","
-                     "\"fett\":\"true\"}}";
+const char kSnr2[] =
+    "{\"1\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#FFFFFF\",\"fett\":"
+    "\"false\"}\"2\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"12\",\"farbe\":\"#000000\","
+    "\"fett\":\"true\"}}";
 
 TEST_F(LoadSaveTest, StoredFormatsComeBackUnchanged)
 {
-    const QByteArray file = QByteArray("\xEF\xBB\xBF[Optionen]\r\nInfoZeileFormat=") + kSpalten3 +
-                            "\r\nUeberschriftFormat=" + QByteArray(kUeberschrift2).replace("\\u00e4", "\xC3\xA4") +
-                            "\r\nSNRInfoFelderFormat=" + kSnr2 + "\r\nInfoZeile=Startnr,[Name],Zeit\r\n"
-                            "SNRInfoFelder=A,B\r\n";
+    const QByteArray file =
+        QByteArray("\xEF\xBB\xBF[Optionen]\r\nInfoZeileFormat=") + kSpalten3 +
+        "\r\nUeberschriftFormat=" + QByteArray(kUeberschrift2).replace("\\u00e4", "\xC3\xA4") +
+        "\r\nSNRInfoFelderFormat=" + kSnr2 +
+        "\r\nInfoZeile=Startnr,[Name],Zeit\r\n"
+        "SNRInfoFelder=A,B\r\n";
     writeIni(file);
     w.ti_startTimer();
     ASSERT_TRUE(dialogs.failures.isEmpty());
@@ -243,8 +258,9 @@ TEST_F(LoadSaveTest, StoredFormatsComeBackUnchanged)
     EXPECT_TRUE(out.contains(QByteArray("SNRInfoFelderFormat=") + kSnr2 + "\r\n")) << out.constData();
     // The heading row that had no stored record copies the last one.
     EXPECT_TRUE(out.contains("\"text\":\"Start \\\"Nr\\\" \\\\ \xC3\xA4\"}\"2\""));
-    EXPECT_TRUE(out.contains("\"3\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\",\"farbe\":\"#FFFFFF\","
-                             "\"fett\":\"true\",\"text\":\"Name\"}}\r\n"));
+    EXPECT_TRUE(
+        out.contains("\"3\":{\"schriftname\":\"Tahoma\",\"schriftgroesse\":\"14\",\"farbe\":\"#FFFFFF\","
+                     "\"fett\":\"true\",\"text\":\"Name\"}}\r\n"));
 }
 
 TEST_F(LoadSaveTest, ShorterFormulaLineDropsStoredRows)
@@ -267,13 +283,108 @@ TEST_F(LoadSaveTest, EmptyFormulaLineKeepsTheLoadedRows)
     EXPECT_TRUE(w.mt_spalten.isNull(6));
 }
 
-TEST_F(LoadSaveTest, UnreadableStoredFormatLeavesFreshRows)
+// Stored formats the reader refuses: one missing "}", and nesting deeper
+// than the reader goes. Each is named in a message at the start; the tables
+// get fresh rows, and a save that leaves the layout alone keeps the stored
+// text, so the operator's formats are not overwritten by the fresh rows.
+const QByteArray kMissingBrace =
+    "{\"1\":{\"schriftname\":\"Arial\",\"schriftgroesse\":\"12\",\"farbe\":\"#FF0000\",\"fett\":\"true\"";
+QByteArray DeepNesting()
 {
-    writeIni("[Optionen]\r\nInfoZeileFormat={\"1\":{\"text\":\"a\"b\"}}\r\nInfoZeile=X\r\n");
+    return "{\"1\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + "}";
+}
+
+TEST_F(LoadSaveTest, UnreadableStoredFormatsAreNamedAndKept)
+{
+    writeIni("[Optionen]\r\nInfoZeileFormat=" + kMissingBrace + "\r\nSNRInfoFelderFormat=" + DeepNesting() +
+             "\r\nInfoZeile=X\r\n");
     w.ti_startTimer();
+    ASSERT_EQ(dialogs.messages.size(), 2) << dialogs.messages.join('|').toStdString();
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Das gespeicherte Spaltenformat InfoZeileFormat konnte nicht "
+                                               "gelesen werden"));
+    EXPECT_TRUE(dialogs.messages[1].contains("SNRInfoFelderFormat"));
+    EXPECT_TRUE(dialogs.messages[1].contains("bleibt in der Datei erhalten"));
     ASSERT_EQ(w.mt_spalten.RecordCount(), 1);
     EXPECT_EQ(w.mt_spalten.asText(0), "1");
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // The operator moves between pages and rows but changes no format.
+    w.P_Einstellungen->setCurrentWidget(w.TabSheet4);
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join('|').toStdString();
+    const QByteArray out = ini();
+    EXPECT_TRUE(out.contains("InfoZeileFormat=" + kMissingBrace + "\r\n")) << out.left(300).constData();
+    EXPECT_TRUE(out.contains("SNRInfoFelderFormat=" + DeepNesting() + "\r\n"));
+    EXPECT_TRUE(out.contains("UeberschriftFormat={\"1\":")); // readable (absent): written as the table is
+}
+
+TEST_F(LoadSaveTest, ChangedLayoutReplacesAnUnreadableFormat)
+{
+    writeIni("[Optionen]\r\nInfoZeileFormat=" + kMissingBrace + "\r\nSNRInfoFelderFormat=" + kMissingBrace +
+             "\r\n");
+    w.ti_startTimer();
+    d().e_InfoZeile->setText("Startnr,[Name]"); // a second column
+    w.mt_snrInfo.Edit();
+    w.mt_snrInfo.setText(0, "Arial"); // a font picked on the start-number info page
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    const QByteArray out = ini();
+    EXPECT_FALSE(out.contains(kMissingBrace)) << out.constData();
+    EXPECT_TRUE(out.contains("InfoZeileFormat={\"1\":{\"schriftname\":\"1\"")) << out.constData();
+    EXPECT_TRUE(out.contains("\"2\":{\"schriftname\":\"1\""));
+    EXPECT_TRUE(out.contains("SNRInfoFelderFormat={\"1\":{\"schriftname\":\"Arial\""));
+}
+
+// Text pasted into a one-line field keeps only its first line, so it can
+// never add lines or sections to the settings file.
+TEST_F(LoadSaveTest, PastedLineBreaksNeverReachTheFile)
+{
+    writeIni("[Optionen]\r\nZQHost=alt\r\nEigen=wert\r\n[Fremd]\r\nA=1\r\n");
+    w.ti_startTimer();
+    w.P_Einstellungen->setCurrentWidget(w.TabSheet1);
+    v().rb_imInet->setChecked(true);
+    struct Paste {
+        CueLineEdit *field;
+        QString before;
+        int cursor;
+        QString clipboard;
+        QString after;
+    } pastes[] = {
+        {v().e_kdpasswort, "", 0, "x\r\n[Injected]\r\nEvil=1", "x"},
+        {v().e_vanr, "ab", 1, "12\n34", "a12b"},
+        {v().e_kundennummer, "", 0, "\r\nrest", ""},
+        {v().e_vapasswort, "", 0, "eins\rzwei", "eins"},
+    };
+    for (const Paste &p : pastes) {
+        p.field->setText(p.before);
+        p.field->setFocus();
+        p.field->setCursorPosition(p.cursor);
+        QApplication::clipboard()->setText(p.clipboard);
+        QTest::keyClick(p.field, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(p.field->text(), p.after) << p.field->objectName().toStdString();
+    }
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    const QByteArray out = ini();
+    EXPECT_TRUE(out.startsWith("[Optionen]\r\nZQHost=alt\r\nEigen=wert\r\n")) << out.constData();
+    EXPECT_TRUE(out.contains("ZQKDPasswort=x\r\n"));
+    EXPECT_TRUE(out.contains("ZQVANummer=a12b\r\n"));
+    EXPECT_FALSE(out.contains("Injected"));
+    EXPECT_TRUE(out.endsWith("[Fremd]\r\nA=1\r\n\r\n"));
+}
+
+// The display program reads the file for a moment while the operator saves.
+TEST_F(LoadSaveTest, SaveWaitsForTheDisplayProgramsRead)
+{
+    writeIni("[Optionen]\r\n");
+    w.ti_startTimer();
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    std::thread letGo([fd] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::close(fd);
+    });
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    letGo.join();
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join('|').toStdString();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(ini().endsWith("letztesEF=-1\r\n\r\n"));
 }
 
 TEST_F(LoadSaveTest, UncommittedHeadingTextIsSaved)

@@ -1,3 +1,4 @@
+#include "settings/IniDocument.h"
 #include "settings/TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -80,11 +81,30 @@ TEST(SettingsText, Utf16KeepsLoneSurrogatesAndOddByte)
 {
     const QByteArray bytes("\xFF\xFE\x3D\xD8\x00\xDC\x00\xDC\x41", 9); // pair, lone low, odd byte
     const DecodedText d = DecodeSettingsText(bytes);
-    ASSERT_EQ(d.text.size(), 4);
+    ASSERT_EQ(d.text.size(), 3);
     EXPECT_EQ(d.text[0].unicode(), 0xD83D);
     EXPECT_EQ(d.text[2].unicode(), 0xDC00);
-    // The odd byte survives as a code unit of its own.
-    EXPECT_EQ(d.text[3].unicode() & 0xFF, 0x41);
+    // The odd byte is no code unit: it is carried beside the text.
+    EXPECT_EQ(d.trailing, QByteArray("\x41"));
+    EXPECT_EQ(EncodeSettingsText(d.text, d.encoding) + d.trailing, bytes);
+}
+
+// A UTF-16 file of odd length keeps its last byte exactly through a save,
+// in either byte order, and only UTF-16 has one.
+TEST(SettingsText, OddUtf16FileKeepsItsLastByteThroughASave)
+{
+    const struct {
+        QByteArray before, after;
+    } cases[] = {
+        {QByteArray("\xFF\xFE[\0O\0]\0A", 9), QByteArray("\xFF\xFE[\0O\0]\0\r\0\n\0\r\0\n\0A", 17)},
+        {QByteArray("\xFE\xFF\0[\0O\0]\x41", 9), QByteArray("\xFE\xFF\0[\0O\0]\0\r\0\n\0\r\0\n\x41", 17)},
+        {QByteArray("[O]\r\nAB=C"), QByteArray("[O]\r\nAB=C\r\n\r\n")},
+    };
+    for (const auto &c : cases) {
+        const IniDocument doc = IniDocument::fromBytes(c.before);
+        EXPECT_EQ(doc.toBytes(), c.after) << c.before.toHex().constData();
+        EXPECT_EQ(IniDocument::fromBytes(doc.toBytes()).toBytes(), c.after);
+    }
 }
 
 TEST(SettingsText, Utf8OfSupplementaryCharacters)
