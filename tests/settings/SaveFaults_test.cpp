@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -349,6 +350,200 @@ TEST_F(SaveFaults, DanglingSymlinkIntoAMissingDirectory)
     EXPECT_GT(w.text.size(), createMessage(QString()).size()) << "the cause is missing";
     EXPECT_TRUE(QFileInfo(path()).isSymLink());
     EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"});
+}
+
+} // namespace
+
+namespace
+{
+
+struct stat StatOf(const QString &path)
+{
+    struct stat st {
+    };
+    ::stat(Native(path).constData(), &st);
+    return st;
+}
+
+// Drops root to another user for the rest of the child, as an operator's
+// account would run the program.
+std::function<void()> RunAs(uid_t uid, gid_t gid)
+{
+    return [uid, gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(3);
+    };
+}
+
+constexpr uid_t kOperator = 4321;
+constexpr gid_t kOperatorGroup = 4322;
+
+// A file whose owner may not write it is read-only for everyone, root
+// included: the save says it cannot create the file and changes nothing.
+TEST_F(SaveFaults, FileWithoutOwnersWriteBitIsReadOnlyForEveryone)
+{
+    for (mode_t mode : {0444, 0400, 0044}) {
+        dir.write("DAZovozoved.ini", kAnsiFile);
+        ASSERT_EQ(::chmod(Native(path()).constData(), mode), 0);
+        const ChildResult r = write("InfoZeile", "neu");
+        ASSERT_TRUE(r.finished);
+        EXPECT_TRUE(r.failed) << "mode " << std::oct << mode;
+        if (::geteuid() == 0 || (mode & 0400)) { // others cannot even read it
+            EXPECT_EQ(r.text, createMessage(SystemText(EACCES))) << r.text.toStdString();
+        }
+        ::chmod(Native(path()).constData(), 0600);
+        EXPECT_EQ(dir.read("DAZovozoved.ini"), kAnsiFile);
+        EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"});
+    }
+}
+
+struct KeepCase {
+    const char *name;
+    mode_t mode;
+    bool otherOwner; // the file belongs to an operator; root saves it
+    bool unnamedTemp;
+};
+
+void PrintTo(const KeepCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class KeepsProtection : public SaveFaults, public ::testing::WithParamInterface<KeepCase>
+{
+};
+
+// Mode, owner and group of an existing file stay exactly as they were, so
+// the operator's own display program can still read what root saved.
+TEST_P(KeepsProtection, ModeOwnerAndGroupStay)
+{
+    const KeepCase &c = GetParam();
+    if (c.otherOwner && ::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    dir.write("DAZovozoved.ini", kAnsiFile);
+    ASSERT_EQ(::chmod(Native(path()).constData(), c.mode), 0);
+    if (c.otherOwner) {
+        ASSERT_EQ(::chown(Native(path()).constData(), kOperator, kOperatorGroup), 0);
+    }
+    const struct stat before = StatOf(path());
+    const QString p = path();
+    const bool unnamed = c.unnamedTemp;
+    const ChildResult r = RunInChild([p, unnamed] {
+        SettingsFile f(p);
+        f.setUnnamedTempFiles(unnamed);
+        f.WriteOption("InfoZeile", "neu");
+        return QString();
+    });
+    ASSERT_TRUE(r.finished);
+    EXPECT_FALSE(r.failed) << r.text.toStdString();
+    const struct stat after = StatOf(path());
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), "[Optionen]\r\nZQHost=192.0.2.10\r\nInfoZeile=neu\r\n\r\n");
+    EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Saves, KeepsProtection,
+                         ::testing::Values(KeepCase{"OwnerOnly", 0600, false, true},
+                                           KeepCase{"GroupReads", 0640, false, true},
+                                           KeepCase{"EveryoneReadsNamedTemp", 0644, false, false},
+                                           KeepCase{"GroupWrites", 0660, false, false},
+                                           KeepCase{"OperatorsFileSavedByRoot", 0600, true, true},
+                                           KeepCase{"OperatorsFileSavedByRootNamedTemp", 0640, true, false}),
+                         [](const ::testing::TestParamInfo<KeepCase> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// A new file is the owner's alone from its first byte, whatever the umask,
+// in either way of making it.
+TEST_F(SaveFaults, NewFileIsOwnerOnlyWhateverTheUmask)
+{
+    for (mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)}) {
+        for (bool unnamed : {true, false}) {
+            QFile::remove(path());
+            const QString p = path();
+            const ChildResult r = RunInChild(
+                [p, unnamed] {
+                    SettingsFile f(p);
+                    f.setUnnamedTempFiles(unnamed);
+                    f.WriteOption("ZQKDPasswort", "geheim");
+                    return QString();
+                },
+                [mask] { ::umask(mask); });
+            ASSERT_TRUE(r.finished);
+            EXPECT_FALSE(r.failed) << r.text.toStdString();
+            EXPECT_EQ(StatOf(path()).st_mode & 07777, 0600u) << "umask " << std::oct << mask;
+            EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"});
+        }
+    }
+}
+
+// Where a new file could not take the old one's place, the file is
+// rewritten in place: a program folder the operator may not write, with the
+// settings file made writable for operators; and a shared file owned by
+// someone else, which a copy of ours would take away from its owner.
+TEST_F(SaveFaults, RewrittenInPlaceWhereNoNewFileCanReplaceIt)
+{
+    const bool root = ::geteuid() == 0;
+    const uid_t uid = root ? kOperator : ::geteuid();
+    const gid_t gid = root ? kOperatorGroup : ::getegid();
+    const std::function<void()> asOperator = root ? RunAs(uid, gid) : std::function<void()>();
+    ASSERT_EQ(::chmod(Native(dir.path()).constData(), 0755), 0);
+
+    // The folder belongs to root (or is closed to us); the file is ours.
+    dir.write("DAZovozoved.ini", kAnsiFile);
+    ASSERT_EQ(::chown(Native(path()).constData(), uid, gid), 0);
+    ASSERT_EQ(::chmod(Native(dir.path()).constData(), root ? 0755 : 0555), 0);
+    const ino_t inode = StatOf(path()).st_ino;
+    ChildResult r = write("InfoZeile", "neu", asOperator);
+    ::chmod(Native(dir.path()).constData(), 0755);
+    ASSERT_TRUE(r.finished);
+    EXPECT_FALSE(r.failed) << r.text.toStdString();
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), "[Optionen]\r\nZQHost=192.0.2.10\r\nInfoZeile=neu\r\n\r\n");
+    EXPECT_EQ(StatOf(path()).st_ino, inode);
+    EXPECT_EQ(StatOf(path()).st_uid, uid);
+
+    // Shorter than before: the old tail goes.
+    r = write("ZQHost", "h", asOperator);
+    EXPECT_FALSE(r.failed) << r.text.toStdString();
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), "[Optionen]\r\nZQHost=h\r\nInfoZeile=neu\r\n\r\n");
+
+    if (!root)
+        return;
+    // A writable folder, but the file is someone else's, shared through its
+    // group: the owner and the file stay.
+    ASSERT_EQ(::chmod(Native(dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chown(Native(path()).constData(), 1234, gid), 0);
+    ASSERT_EQ(::chmod(Native(path()).constData(), 0664), 0);
+    r = write("ZQHost", "geteilt", asOperator);
+    EXPECT_FALSE(r.failed) << r.text.toStdString();
+    EXPECT_EQ(StatOf(path()).st_uid, 1234u);
+    EXPECT_EQ(StatOf(path()).st_ino, inode);
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), "[Optionen]\r\nZQHost=geteilt\r\nInfoZeile=neu\r\n\r\n");
+    EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"});
+}
+
+// In place, a full disk stops the save before an old byte is overwritten.
+TEST_F(SaveFaults, InPlaceOntoAFullDiskKeepsTheOldFile)
+{
+    const bool root = ::geteuid() == 0;
+    dir.write("DAZovozoved.ini", kAnsiFile);
+    ASSERT_EQ(::chmod(Native(dir.path()).constData(), root ? 0755 : 0555), 0);
+    if (root) {
+        ASSERT_EQ(::chown(Native(path()).constData(), kOperator, kOperatorGroup), 0);
+    }
+    const std::function<void()> setup = [root] {
+        DiskFullAfter(100)();
+        if (root)
+            RunAs(kOperator, kOperatorGroup)();
+    };
+    const ChildResult r = write("InfoZeile", QString(20000, u'x'), setup);
+    ::chmod(Native(dir.path()).constData(), 0755);
+    ASSERT_TRUE(r.finished);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.text, createMessage(SystemText(EFBIG))) << r.text.toStdString();
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), kAnsiFile);
 }
 
 } // namespace
