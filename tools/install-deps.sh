@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-liberation2
   clang libfuzzer-14-dev libclang-rt-14-dev
-  e2fsprogs
+  e2fsprogs strace
 )
 missing=()
 for p in "${packages[@]}"; do
