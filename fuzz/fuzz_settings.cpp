@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "settings/IniDocument.h"
+#include "settings/SettingsFile.h"
 #include "settings/TextCodec.h"
 
 namespace
@@ -60,5 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(back.has_value(), "the value just set is found");
     // Windows-1252 has every character of the value, so every encoding keeps it.
     FUZZ_CHECK(*back == value, "the value just set reads back unchanged");
+
+    // A save builds the same bytes whether it reads the whole file or keeps
+    // all but "Optionen" of a file already in the written form: on the input
+    // as it is and on what a first save made of it.
+    const SaveWrites writes = [](SettingsEdit &edit) {
+        edit.WriteOption(QStringLiteral("ZQHost"), QStringLiteral(" a\u00e9 "));
+        edit.WriteOption(QStringLiteral("Neu"), QStringLiteral("\u20ac="));
+        edit.WriteOption(QStringLiteral("letztesEF"), QStringLiteral("-1"));
+    };
+    const QByteArray saved = ApplyWrites(IniDocument::fromBytes(original), writes);
+    FUZZ_CHECK(ApplyWritesToFile(original, writes) == saved, "a save of the input: both ways agree");
+    FUZZ_CHECK(ApplyWritesToFile(saved, writes) == ApplyWrites(IniDocument::fromBytes(saved), writes),
+               "a save of a saved file: both ways agree");
     return 0;
 }

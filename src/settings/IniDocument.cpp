@@ -1,5 +1,8 @@
 #include "IniDocument.h"
 
+#include <algorithm>
+#include <cstring>
+
 QString TrimControl(QStringView text)
 {
     qsizetype begin = 0, end = text.size();
@@ -10,8 +13,7 @@ QString TrimControl(QStringView text)
     return text.mid(begin, end - begin).toString();
 }
 
-namespace
-{
+namespace {
 
 bool sameName(QStringView a, QStringView b)
 {
@@ -32,39 +34,63 @@ IniDocument IniDocument::parse(const QString &text, TextEncoding encoding)
     IniDocument doc;
     doc.m_encoding = encoding;
     Section *current = nullptr;
+    const QChar *const p = text.constData();
     const qsizetype n = text.size();
     qsizetype start = 0;
     while (start <= n) {
         qsizetype end = start;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+        while (end < n && p[end] != u'\r' && p[end] != u'\n')
             ++end;
-        const QString line = TrimControl(QStringView(text).mid(start, end - start));
         // CR LF ends one line, a lone CR or LF one line each.
         qsizetype next = end + 1;
-        if (end < n && text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n')
+        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
             next = end + 2;
+        qsizetype b = start, e = end;
         start = next;
+        while (b < e && p[b].unicode() <= 0x20)
+            ++b;
+        while (e > b && p[e - 1].unicode() <= 0x20)
+            --e;
 
-        if (line.isEmpty() || line.startsWith(u';'))
+        if (b == e || p[b] == u';')
             continue;
-        if (line.startsWith(u'[') && line.endsWith(u']') && line.size() >= 2) {
-            doc.m_sections.push_back({TrimControl(QStringView(line).mid(1, line.size() - 2)), {}});
+        if (p[b] == u'[' && p[e - 1] == u']' && e - b >= 2) {
+            doc.m_sections.push_back({TrimControl(QStringView(p + b + 1, e - b - 2)), {}});
             current = &doc.m_sections.back();
             continue;
         }
         if (!current)
             continue; // text before the first section is not kept
-        current->lines.append(line.contains(u'=') ? NormaliseLine(line) : line);
+        current->lines.append(NormaliseLine(QStringView(p + b, e - b)));
     }
     return doc;
 }
 
 QString NormaliseLine(QStringView line)
 {
-    const qsizetype eq = line.indexOf(u'=');
+    const QChar *p = line.data();
+    qsizetype b = 0, e = line.size();
+    while (b < e && p[b].unicode() <= 0x20)
+        ++b;
+    while (e > b && p[e - 1].unicode() <= 0x20)
+        --e;
+    const qsizetype eq = QStringView(p + b, e - b).indexOf(u'=');
     if (eq < 0)
-        return TrimControl(line);
-    return TrimControl(line.left(eq)) + u'=' + TrimControl(line.mid(eq + 1));
+        return QStringView(p + b, e - b).toString();
+    // Most lines are in this form already: one copy, no pieces.
+    qsizetype nameEnd = b + eq, valueStart = b + eq + 1;
+    while (nameEnd > b && p[nameEnd - 1].unicode() <= 0x20)
+        --nameEnd;
+    while (valueStart < e && p[valueStart].unicode() <= 0x20)
+        ++valueStart;
+    if (nameEnd == b + eq && valueStart == b + eq + 1)
+        return QStringView(p + b, e - b).toString();
+    QString out(nameEnd - b + 1 + e - valueStart, Qt::Uninitialized);
+    QChar *d = out.data();
+    std::copy(p + b, p + nameEnd, d);
+    d[nameEnd - b] = u'=';
+    std::copy(p + valueStart, p + e, d + (nameEnd - b) + 1);
+    return out;
 }
 
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
@@ -153,17 +179,87 @@ QString IniDocument::toText() const
         for (const QString &l : s.lines)
             size += l.size() + 2;
     }
-    QString out;
-    out.reserve(size);
+    QString out(size, Qt::Uninitialized);
+    QChar *d = out.data();
+    const auto put = [&d](QStringView piece) { d = std::copy(piece.begin(), piece.end(), d); };
     for (const Section &s : m_sections) {
-        out += u'[';
-        out += s.name;
-        out += u"]\r\n";
+        *d++ = u'[';
+        put(s.name);
+        put(u"]\r\n");
         for (const QString &l : s.lines) {
-            out += l;
-            out += u"\r\n";
+            put(l);
+            put(u"\r\n");
         }
-        out += u"\r\n";
+        put(u"\r\n");
     }
     return out;
+}
+
+std::optional<SectionSpan> FindSectionInNormalFile(QByteArrayView bytes, const char *section)
+{
+    const char *p = bytes.data();
+    const qsizetype n = bytes.size();
+    const auto byte = [p](qsizetype i) { return static_cast<unsigned char>(p[i]); };
+    SectionSpan found;
+    qsizetype i = 0;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        found.encoding = TextEncoding::Utf8;
+        i = 3;
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        return std::nullopt;
+    }
+    const qsizetype wanted = qsizetype(std::strlen(section));
+    bool inSection = false, inWanted = false, haveWanted = false;
+    while (i < n) {
+        // Every line ends with CR LF, and there is no other CR or LF.
+        const auto *lf = static_cast<const char *>(std::memchr(p + i, '\n', size_t(n - i)));
+        if (!lf)
+            return std::nullopt;
+        const qsizetype next = lf - p + 1;
+        const qsizetype e = next - 2; // the line is [i, e)
+        if (e < i || p[e] != '\r' || std::memchr(p + i, '\r', size_t(e - i)))
+            return std::nullopt;
+        if (!inSection) {
+            // A header with its name trimmed.
+            if (e - i < 2 || p[i] != '[' || p[e - 1] != ']')
+                return std::nullopt;
+            const qsizetype nb = i + 1, ne = e - 1;
+            if (nb < ne && (byte(nb) <= 0x20 || byte(ne - 1) <= 0x20))
+                return std::nullopt;
+            inSection = true;
+            if (!haveWanted) {
+                for (qsizetype k = nb; k < ne; ++k) {
+                    if (byte(k) >= 0x80)
+                        return std::nullopt; // case rules beyond ASCII: leave it to the full reading
+                }
+                inWanted = ne - nb == wanted && qstrnicmp(p + nb, section, size_t(wanted)) == 0;
+                if (inWanted)
+                    found.begin = i;
+            }
+        } else if (e == i) {
+            // The empty line that ends every section.
+            inSection = false;
+            if (inWanted) {
+                found.end = next;
+                haveWanted = true;
+                inWanted = false;
+            }
+        } else {
+            // A line as reading leaves it: trimmed, no comment, no header,
+            // nothing around its first "=".
+            if (byte(i) <= 0x20 || byte(e - 1) <= 0x20 || p[i] == ';' || (p[i] == '[' && p[e - 1] == ']'))
+                return std::nullopt;
+            if (const auto *eq = static_cast<const char *>(std::memchr(p + i, '=', size_t(e - i)))) {
+                const qsizetype q = eq - p;
+                if ((q > i && byte(q - 1) <= 0x20) || (q + 1 < e && byte(q + 1) <= 0x20))
+                    return std::nullopt;
+            }
+        }
+        i = next;
+    }
+    if (inSection)
+        return std::nullopt;
+    if (!haveWanted)
+        found.begin = found.end = n;
+    return found;
 }

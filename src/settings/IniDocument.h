@@ -1,6 +1,7 @@
 #pragma once
 #include "TextCodec.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +54,20 @@ class IniDocument
     size_t m_lastSection = 0;
     qsizetype m_lastLine = -1;
 };
+
+// Where the first section named `section` (plain ASCII letters) lies in the
+// bytes of a settings file that is already in the form toBytes() writes, in
+// Windows-1252 or UTF-8: from its header to the empty line after it, or the
+// end of the bytes when there is none. A save that changes only that section
+// then keeps every other byte as it is. Nothing when the bytes are in any
+// other form (comments, blank lines, spaces around "=", other line breaks,
+// UTF-16, section names beyond ASCII before the one sought).
+struct SectionSpan {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    TextEncoding encoding = TextEncoding::Ansi;
+};
+std::optional<SectionSpan> FindSectionInNormalFile(QByteArrayView bytes, const char *section);
 
 // A line of a section as reading stores it: trimmed, and a line with "="
 // as name, "=", value with the name and the value trimmed.

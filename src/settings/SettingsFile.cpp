@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -20,9 +21,9 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
-namespace
-{
+namespace {
 
 QString systemText(int error)
 {
@@ -140,14 +141,20 @@ bool openLocked(const QString &path, bool exclusive, int waitMs, LockedFile &out
     }
 }
 
-QByteArray readAll(const QString &path, int fd, qint64 sizeHint)
+// Reads the whole file into the buffer, which keeps its memory from one
+// reading to the next: the save then reads into the pages the start has
+// already touched instead of fresh ones.
+QByteArrayView readAll(const QString &path, int fd, qint64 sizeHint)
 {
-    QByteArray bytes;
-    if (sizeHint > 0 && sizeHint < (qint64(1) << 31))
-        bytes.reserve(qsizetype(sizeHint));
-    char buffer[65536];
+    thread_local std::vector<char> buffer;
+    constexpr size_t kChunk = 65536;
+    size_t used = 0;
+    if (sizeHint > 0 && size_t(sizeHint) + kChunk > buffer.size())
+        buffer.resize(size_t(sizeHint) + kChunk);
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (buffer.size() - used < kChunk)
+            buffer.resize(std::max(buffer.size() * 2, used + kChunk));
+        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -155,28 +162,64 @@ QByteArray readAll(const QString &path, int fd, qint64 sizeHint)
         }
         if (got == 0)
             break;
-        bytes.append(buffer, got);
+        used += size_t(got);
     }
-    return bytes;
+    return QByteArrayView(buffer.data(), qsizetype(used));
+}
+
+// The new content of the file, as pieces written one after the other.
+using Pieces = std::vector<QByteArrayView>;
+
+qsizetype totalSize(const Pieces &pieces)
+{
+    qsizetype size = 0;
+    for (QByteArrayView piece : pieces)
+        size += piece.size();
+    return size;
 }
 
 // 0 or the errno of the write that failed. A full disk first cuts a write
 // short without a cause; writing the rest then fails with it.
-int writeAll(int fd, const QByteArray &bytes, off_t offset = -1)
+int writeAll(int fd, const Pieces &pieces, off_t offset = -1)
 {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const size_t want = size_t(bytes.size() - done);
-        const ssize_t n = offset < 0 ? ::write(fd, bytes.constData() + done, want)
-                                     : ::pwrite(fd, bytes.constData() + done, want, offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return ENOSPC;
-        done += n;
+    off_t at = offset;
+    for (QByteArrayView piece : pieces) {
+        for (qsizetype done = 0; done < piece.size();) {
+            const size_t want = size_t(piece.size() - done);
+            const ssize_t n = offset < 0 ? ::write(fd, piece.data() + done, want)
+                                         : ::pwrite(fd, piece.data() + done, want, at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno;
+            if (n == 0)
+                return ENOSPC;
+            done += n;
+            at += n;
+        }
     }
     return 0;
+}
+
+// The bytes a save writes over `old`. A file already in the form a save
+// writes keeps every byte outside its first section "Optionen": only that
+// section is read, changed and written anew, so a save costs little more
+// than writing the file. Any other file is read whole and written as the
+// document it gives.
+Pieces planSave(QByteArrayView old, const SaveWrites &writes, QByteArray &built)
+{
+    if (const auto span = FindSectionInNormalFile(old, SettingsFile::kSection)) {
+        const QByteArrayView section = old.sliced(span->begin, span->end - span->begin);
+        if (span->encoding == TextEncoding::Utf8) {
+            built = ApplyWrites(IniDocument::fromBytes("\xEF\xBB\xBF" + section.toByteArray()), writes);
+            built.remove(0, 3); // the mark stays where it is, at the start of the file
+        } else {
+            built = ApplyWrites(IniDocument::fromBytes(section.toByteArray()), writes);
+        }
+        return {old.first(span->begin), built, old.sliced(span->end)};
+    }
+    built = ApplyWrites(IniDocument::fromBytes(QByteArray::fromRawData(old.data(), old.size())), writes);
+    return {built};
 }
 
 // The file the settings live in: the path itself, or where a link points.
@@ -352,21 +395,22 @@ class NewFile
 // text is taken first, so a full disk stops the save before an old byte is
 // overwritten; a kill in the middle of the write itself leaves the new text
 // followed by the rest of the old one.
-void writeInPlace(const QString &shown, const QString &target, const QByteArray &bytes)
+void writeInPlace(const QString &shown, const QString &target, const Pieces &bytes)
 {
     Fd out(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!out.valid())
         failCreate(shown, systemText(errno));
     struct stat st {
     };
-    if (::fstat(out.get(), &st) == 0 && bytes.size() > st.st_size) {
-        const int error = ::posix_fallocate(out.get(), 0, off_t(bytes.size()));
+    const qsizetype size = totalSize(bytes);
+    if (::fstat(out.get(), &st) == 0 && size > st.st_size) {
+        const int error = ::posix_fallocate(out.get(), 0, off_t(size));
         if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
             failCreate(shown, systemText(error));
     }
     if (const int error = writeAll(out.get(), bytes, 0))
         failCreate(shown, systemText(error));
-    if (::ftruncate(out.get(), off_t(bytes.size())) != 0 || ::fsync(out.get()) != 0)
+    if (::ftruncate(out.get(), off_t(size)) != 0 || ::fsync(out.get()) != 0)
         failCreate(shown, systemText(errno));
 }
 
@@ -378,7 +422,7 @@ void syncDirectory(int dirFd)
 }
 
 // Fills a new file with the bytes; throws (the file then goes) on failure.
-void fill(NewFile &file, const QString &shown, const QByteArray &bytes)
+void fill(NewFile &file, const QString &shown, const Pieces &bytes)
 {
     if (const int error = writeAll(file.fd(), bytes))
         failCreate(shown, systemText(error));
@@ -388,8 +432,8 @@ void fill(NewFile &file, const QString &shown, const QByteArray &bytes)
 
 // Replaces the existing, locked settings file by one with the bytes,
 // keeping its mode, owner and group.
-void replaceExisting(const QString &shown, const QString &target, const struct stat &old,
-                     const QByteArray &bytes, bool tryUnnamed)
+void replaceExisting(const QString &shown, const QString &target, const struct stat &old, const Pieces &bytes,
+                     bool tryUnnamed)
 {
     const QFileInfo info(target);
     const Fd dir = openDirectory(info.absolutePath());
@@ -429,7 +473,7 @@ void replaceExisting(const QString &shown, const QString &target, const struct s
 
 // Creates the settings file; false when another program created it while
 // we wrote ours (the caller then saves into that one).
-bool createNew(const QString &shown, const QString &target, const QByteArray &bytes, bool tryUnnamed)
+bool createNew(const QString &shown, const QString &target, const Pieces &bytes, bool tryUnnamed)
 {
     const QFileInfo info(target);
     const Fd dir = openDirectory(info.absolutePath());
@@ -496,6 +540,15 @@ QByteArray ApplyWrites(IniDocument document, const SaveWrites &writes)
     return document.toBytes();
 }
 
+QByteArray ApplyWritesToFile(QByteArrayView file, const SaveWrites &writes)
+{
+    QByteArray built;
+    QByteArray out;
+    for (QByteArrayView piece : planSave(file, writes, built))
+        out += piece;
+    return out;
+}
+
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
 
 SettingsFile SettingsFile::beside(const QString &directory)
@@ -513,14 +566,15 @@ SettingsSnapshot SettingsFile::Load() const
     LockedFile file;
     if (!openLocked(m_path, false, m_lockWaitMs, file))
         return SettingsSnapshot();
-    const QByteArray bytes = readAll(m_path, file.fd.get(), file.st.st_size);
+    const QByteArrayView bytes = readAll(m_path, file.fd.get(), file.st.st_size);
+    IniDocument document = IniDocument::fromBytes(QByteArray::fromRawData(bytes.data(), bytes.size()));
     // Under the lock no save of ours is under way: what carries our
     // temporary pattern was left by one that was killed.
     const QFileInfo target(realTarget(m_path));
     const Fd dir = openDirectory(target.absolutePath());
     if (dir.valid())
         removeLeftovers(dir.get(), target.fileName());
-    return SettingsSnapshot(IniDocument::fromBytes(bytes));
+    return SettingsSnapshot(std::move(document));
 }
 
 void SettingsFile::Update(const SaveWrites &writes)
@@ -530,8 +584,8 @@ void SettingsFile::Update(const SaveWrites &writes)
         if (openLocked(m_path, true, m_lockWaitMs, file)) {
             // Another program may have changed the file since the start:
             // the writes go into what it holds now.
-            const QByteArray bytes =
-                ApplyWrites(IniDocument::fromBytes(readAll(m_path, file.fd.get(), file.st.st_size)), writes);
+            QByteArray built;
+            const Pieces bytes = planSave(readAll(m_path, file.fd.get(), file.st.st_size), writes, built);
             const QString target = realTarget(m_path);
             // A file without its owner's write bit is read-only for everyone,
             // root included; the rest of its protection the system checks.
@@ -542,8 +596,8 @@ void SettingsFile::Update(const SaveWrites &writes)
             replaceExisting(m_path, target, file.st, bytes, m_unnamedTemp);
             return;
         }
-        const QByteArray bytes = ApplyWrites(IniDocument(), writes);
-        if (createNew(m_path, realTarget(m_path), bytes, m_unnamedTemp))
+        const QByteArray built = ApplyWrites(IniDocument(), writes);
+        if (createNew(m_path, realTarget(m_path), {built}, m_unnamedTemp))
             return;
         if (attempt >= 3)
             failCreate(m_path, systemText(EEXIST));

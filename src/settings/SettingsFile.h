@@ -59,6 +59,9 @@ using SaveWrites = std::function<void(SettingsEdit &)>;
 
 // The bytes a save of `writes` onto `document` (as it was read) produces.
 QByteArray ApplyWrites(IniDocument document, const SaveWrites &writes);
+// The same from the file's bytes, the way a save builds them: a file already
+// in the form a save writes keeps all but its section "Optionen" as it is.
+QByteArray ApplyWritesToFile(QByteArrayView file, const SaveWrites &writes);
 
 // The settings file DAZovozoved.ini shared with the display program.
 // A load reads it once under a shared lock. A save is one transaction: under

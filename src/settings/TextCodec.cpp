@@ -149,20 +149,22 @@ QString DecodeWindows1252(const QByteArray &bytes)
 QByteArray EncodeWindows1252(const QString &text)
 {
     QByteArray out(text.size(), Qt::Uninitialized);
+    char *d = out.data();
+    const QChar *s = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        char b = '?';
+        const char16_t u = s[i].unicode();
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            b = char(u);
-        } else {
-            for (int k = 0; k < 32; ++k) {
-                if (kHigh[k] == u) {
-                    b = char(0x80 + k);
-                    break;
-                }
+            d[i] = char(u);
+            continue;
+        }
+        char b = '?';
+        for (int k = 0; k < 32; ++k) {
+            if (kHigh[k] == u) {
+                b = char(0x80 + k);
+                break;
             }
         }
-        out[i] = b;
+        d[i] = b;
     }
     return out;
 }

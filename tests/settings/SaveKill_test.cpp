@@ -49,12 +49,11 @@ TEST_P(SaveKill, FileIsAlwaysTheOldOrTheNewCompleteFile)
 {
     const bool unnamed = GetParam();
     TempDir dir;
-    const QString pad(200000, u'x'); // large enough that a write takes a while
+    // The display program's own keys, large enough that a write takes a while.
+    const QByteArray prefix = "[Anzeige]\r\nPad=" + QByteArray(200000, 'x') + "\r\n\r\n[Optionen]\r\nK=";
+    dir.write("DAZovozoved.ini", prefix + "0\r\n\r\n");
     SettingsFile file = SettingsFile::beside(dir.path());
     file.setUnnamedTempFiles(unnamed);
-    file.WriteOption("Pad", pad);
-    file.WriteOption("K", "0");
-    const QByteArray prefix = "[Optionen]\r\nPad=" + pad.toLatin1() + "\r\nK=";
 
     void *shared =
         ::mmap(nullptr, sizeof(SaveProgress), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -62,11 +61,19 @@ TEST_P(SaveKill, FileIsAlwaysTheOldOrTheNewCompleteFile)
     auto *progress = new (shared) SaveProgress{{0}, {0}};
 
     // Kills land anywhere in the first few saves of each child: the delay is
-    // drawn from up to four times what one save takes on this machine now.
+    // drawn from up to four times what the first save of a new process
+    // takes on this machine now.
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < 10; ++i)
-        file.WriteOption("K", "0");
+    for (int i = 0; i < 10; ++i) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SettingsFile(file.path()).WriteOption("K", "0");
+            ::_exit(0);
+        }
+        ::waitpid(child, nullptr, 0);
+    }
     const auto saveMicros = useconds_t(std::max<qint64>(timer.nsecsElapsed() / 10000, 100));
 
     std::mt19937 random(4711);

@@ -65,7 +65,7 @@ Writes SaveOfEveryKey()
         QStringLiteral("Startnr"),
         QStringLiteral("\u00a0Feld\u00a0"),
         QStringLiteral("-1"),
-        QStringLiteral(" 9 "),
+        QStringLiteral("9"),
     };
     Writes writes;
     for (size_t i = 0; i < kKeys.size(); ++i)
@@ -126,6 +126,65 @@ TEST_P(SameBytes, AsTwentyThreeSeparateWrites)
     const SettingsSnapshot after = file.Load();
     EXPECT_EQ(after.ReadOption("ZQHost", "-"), "192.0.2.7");
     EXPECT_EQ(after.ReadOption("letztesEF", "-"), "9");
+
+    // The next save finds the file in the form a save writes (unless it is
+    // UTF-16) and keeps all but its section "Optionen" as it is: the bytes
+    // are still those of one write at a time.
+    const QByteArray saved = dir.read("DAZovozoved.ini");
+    const bool utf16 = saved.startsWith("\xFF\xFE") || saved.startsWith("\xFE\xFF");
+    EXPECT_EQ(FindSectionInNormalFile(saved, "Optionen").has_value(), !utf16) << saved.toHex(' ').constData();
+    Writes again = writes;
+    for (auto &[key, value] : again)
+        value = value.isEmpty() ? QStringLiteral("neu") : QString();
+    again.emplace_back("NeuerSchluessel", " \u00fc ");
+    file.Update([&](SettingsEdit &edit) {
+        for (const auto &[key, value] : again)
+            edit.WriteOption(key, value);
+    });
+    const QByteArray expectedAgain = OneWriteAtATime(saved, true, again);
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), expectedAgain);
+    // The last value written keeps its spaces, as one write at a time did;
+    // a file in that form is read whole by the next save.
+    EXPECT_TRUE(
+        expectedAgain.contains(utf16 ? QByteArray("N\0e\0u\0e\0r") : QByteArray("NeuerSchluessel= ")));
+    EXPECT_FALSE(FindSectionInNormalFile(expectedAgain, "Optionen").has_value());
+}
+
+// Which files a save may keep byte for byte outside "Optionen": only those
+// in exactly the form a save writes.
+TEST(NormalFile, FoundOnlyInTheWrittenForm)
+{
+    const struct {
+        QByteArray bytes;
+        qsizetype begin, end; // -1: not in the written form
+    } cases[] = {
+        {"", 0, 0},
+        {"[A]\r\nx=1\r\n\r\n[optionen]\r\nZQHost=a\r\n\r\n[Optionen]\r\nB=2\r\n\r\n", 12, 36},
+        {"\xEF\xBB\xBF[Optionen]\r\n\r\n", 3, 17},
+        {"[A]\r\nohne\r\n=x\r\ny=\r\n\r\n", 21, 21},
+        {"[Optionen]\r\nA=1\r\n", -1, -1},            // no empty line after the section
+        {"[Optionen]\nA=1\n\n", -1, -1},              // LF only
+        {"[Optionen]\r\nA = 1\r\n\r\n", -1, -1},      // spaces around "="
+        {"[Optionen]\r\n;c\r\n\r\n", -1, -1},         // comment
+        {"x\r\n[Optionen]\r\n\r\n", -1, -1},          // text before the first section
+        {"[Optionen]\r\nA=1\r\n\r\n\r\n", -1, -1},    // blank line
+        {"[Optionen]\r\nA=1\r\n[B]\r\n\r\n", -1, -1}, // a header inside a section
+        {"[Optionen]\r\nA=1\rB=2\r\n\r\n", -1, -1},   // lone CR
+        {"[\xC4]\r\n\r\n[Optionen]\r\n\r\n", -1, -1}, // a name beyond ASCII before it
+        {"[Optionen]\r\n\r\n[\xC4]\r\nA=\xFF\r\n\r\n", 0, 14},
+        {QByteArray("[Optionen]\r\nA=1\0\r\n\r\n", 20), -1, -1}, // NUL at the end of a line
+        {QByteArray("\xFF\xFE[\0]\0", 6), -1, -1},
+    };
+    for (const auto &c : cases) {
+        const auto span = FindSectionInNormalFile(c.bytes, "Optionen");
+        ASSERT_EQ(span.has_value(), c.begin >= 0) << c.bytes.toHex().constData();
+        if (span) {
+            EXPECT_EQ(span->begin, c.begin) << c.bytes.toHex().constData();
+            EXPECT_EQ(span->end, c.end) << c.bytes.toHex().constData();
+            // It is the form a save writes: reading and writing gives it back.
+            EXPECT_EQ(IniDocument::fromBytes(c.bytes).toBytes(), c.bytes);
+        }
+    }
 }
 
 const QString kMixed = QStringLiteral(
