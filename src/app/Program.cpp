@@ -36,15 +36,6 @@ void UseSystemQtOnly()
     QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
 }
 
-void SpeakGerman(QApplication &app)
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    auto *qt = new QTranslator(&app);
-    if (qt->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qt);
-}
-
 void SubstituteFonts()
 {
     // The window is designed in Tahoma; systems without it get the closest.
@@ -54,6 +45,15 @@ void SubstituteFonts()
 }
 
 } // namespace
+
+void SpeakGerman(QApplication &app)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    auto *qt = new QTranslator(&app);
+    if (qt->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+}
 
 int RunProgram(int argc, char **argv)
 {

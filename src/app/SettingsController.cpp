@@ -38,6 +38,7 @@ SettingsController::SettingsController(Tf_root &window, SettingsFile file)
 {
     w.setStartWork([this] { ti_startTimer(); });
     w.setSaveWork([this] { b_endeClick(); });
+    w.setChangedCheck([this] { return hasUnsavedChanges(); });
 }
 
 void SettingsController::ti_startTimer()
@@ -178,8 +179,8 @@ bool SettingsController::hasUnsavedChanges()
 {
     if (!m_loaded)
         return false;
-    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
     try {
+        CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
         return bytesToSave(m_loadedDocument) != m_bytesAfterLoad;
     } catch (const Failure &) {
         return true; // a value that cannot be saved as it stands is a change
@@ -195,7 +196,7 @@ void SettingsController::b_endeClick()
                                 QStringLiteral("Die Einstellungen konnten nicht geladen werden. Damit die "
                                                "gespeicherten Einstellungen erhalten bleiben, wird nichts "
                                                "gespeichert"));
-        w.close();
+        w.closeWithoutAsking();
         return;
     }
     CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
@@ -203,5 +204,5 @@ void SettingsController::b_endeClick()
     // applied in their order, the result written once. On a failure nothing
     // is written and the window stays open for another try.
     m_file.Update([this](SettingsEdit &out) { writeSettings(out); });
-    w.close();
+    w.closeWithoutAsking();
 }

@@ -50,3 +50,25 @@ std::optional<uint32_t> QtDialogs::chooseColor(QWidget *owner, uint32_t start)
         return std::nullopt;
     return FromQColor(dialog.selectedColor());
 }
+
+QString UnsavedChangesQuestion()
+{
+    return QStringLiteral("Die Änderungen an den Einstellungen wurden nicht gespeichert.");
+}
+
+Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
+{
+    // Qt's standard buttons, in German through Qt's own translation.
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), UnsavedChangesQuestion(),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, owner);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return CloseAnswer::Save;
+    case QMessageBox::Discard:
+        return CloseAnswer::Discard;
+    default:
+        return CloseAnswer::Cancel;
+    }
+}

@@ -25,6 +25,10 @@ public:
     // The colour chooser on start (colour value 0x00BBGGRR); nothing when
     // the operator cancels.
     virtual std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) = 0;
+    // Asked when the window is closed with changes not saved: "Speichern",
+    // "Verwerfen" or "Abbrechen" (also Escape).
+    enum class CloseAnswer { Save, Discard, Cancel };
+    virtual CloseAnswer askUnsavedChanges(QWidget *owner) = 0;
 };
 
 // The real dialogs. The chooser's custom colours live as long as the
@@ -35,7 +39,11 @@ public:
     void showFailure(QWidget *owner, const QString &message) override;
     void showMessage(QWidget *owner, const QString &message) override;
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
+    CloseAnswer askUnsavedChanges(QWidget *owner) override;
 };
+
+// The question on closing with unsaved changes.
+QString UnsavedChangesQuestion();
 
 // The program's title, caption of every message box.
 QString ApplicationTitle();

@@ -23,6 +23,8 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QCloseEvent>
+#include <QShortcut>
 #include <QTimer>
 #include <QScopeGuard>
 
@@ -99,6 +101,9 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     ti_start->start();
 
     connect(b_ende, &QPushButton::clicked, this, &Tf_root::b_endeClick);
+    // Ctrl+S saves and closes, like the button.
+    auto *save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, &Tf_root::b_endeClick);
     connect(P_Einstellungen, &QTabWidget::currentChanged, this, [this](int index) {
         // The new page is already visible; then the old page's leave reaction.
         const int old = m_activePage;
@@ -405,6 +410,39 @@ void Tf_root::b_endeClick()
 {
     if (m_saveWork)
         runGuarded(m_saveWork);
+}
+
+void Tf_root::closeWithoutAsking()
+{
+    m_closeWithoutAsking = true;
+    close();
+}
+
+void Tf_root::closeEvent(QCloseEvent *event)
+{
+    // The close box, Alt+F4 or the window manager: nothing is written unless
+    // the operator says so, and nothing is asked when nothing would change.
+    bool changed = false;
+    if (!m_closeWithoutAsking && m_changedCheck && !runGuarded([&] { changed = m_changedCheck(); }))
+        changed = true;
+    if (!changed) {
+        event->accept();
+        return;
+    }
+    switch (dialogs().askUnsavedChanges(this)) {
+    case Dialogs::CloseAnswer::Save:
+        // Exactly the save of "speichern + schliessen"; when it fails, its
+        // message has been shown and the window stays open.
+        b_endeClick();
+        event->setAccepted(m_closeWithoutAsking);
+        break;
+    case Dialogs::CloseAnswer::Discard:
+        event->accept();
+        break;
+    case Dialogs::CloseAnswer::Cancel:
+        event->ignore();
+        break;
+    }
 }
 
 void Tf_root::TabSheet2Hide()

@@ -87,6 +87,12 @@ public:
     // The load sequence (run once by ti_start) and the save (b_ende).
     void setStartWork(std::function<void()> work) { m_startWork = std::move(work); }
     void setSaveWork(std::function<void()> work) { m_saveWork = std::move(work); }
+    // Whether a save now would write something else than right after the
+    // load; asked when the window is closed in any other way than by saving.
+    void setChangedCheck(std::function<bool()> check) { m_changedCheck = std::move(check); }
+    // Closes the window without the question: after a save, or when nothing
+    // may be saved.
+    void closeWithoutAsking();
     // Runs work under the default failure handler; false when it failed.
     bool runGuarded(const std::function<void()> &work);
 
@@ -100,6 +106,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormShow();
@@ -138,6 +145,8 @@ private:
     Dialogs *m_dialogs;
     std::function<void()> m_startWork;
     std::function<void()> m_saveWork;
+    std::function<bool()> m_changedCheck;
+    bool m_closeWithoutAsking = false;
     int m_activePage = -1;
     bool m_shownOnce = false;
 };

@@ -1,3 +1,4 @@
+#include "app/Program.h"
 #include "app/SettingsController.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
@@ -9,7 +10,9 @@
 #include "ui/UeberschriftPage.h"
 #include "ui/VerbindungPage.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -394,6 +397,194 @@ TEST_F(LoadSaveTest, UncommittedHeadingTextIsSaved)
     w.mt_ueberschrift.setText(5, "Kopf");
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     EXPECT_TRUE(ini().contains("\"text\":\"Kopf\"}}"));
+}
+
+} // namespace
+
+namespace {
+
+// Closing by the close box, Alt+F4 or the window manager asks only when a
+// save now would write something else than right after the load.
+class CloseTest : public LoadSaveTest
+{
+protected:
+    // What the window manager's close does: a close event to the window.
+    bool closeByWindowManager()
+    {
+        w.close();
+        return !w.isVisible();
+    }
+};
+
+TEST_F(CloseTest, NothingChangedClosesWithoutAQuestion)
+{
+    for (const QByteArray &file : {QByteArray(), QByteArray("[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n")}) {
+        if (!file.isEmpty())
+            writeIni(file);
+        Tf_root window{&dialogs};
+        window.ti_start->stop();
+        SettingsController c{window, SettingsFile::beside(dir.path())};
+        window.show();
+        window.ti_startTimer();
+        // Looking around is no change: pages, rows, a field left as it was.
+        window.P_Einstellungen->setCurrentWidget(window.TabSheet1);
+        window.TabSheet1->e_server->setText("anders");
+        window.TabSheet1->e_server->setText(file.isEmpty() ? "127.0.0.1" : "127.0.0.1");
+        window.mt_spalten.Last();
+        window.close();
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(dialogs.closeQuestions, 0);
+        EXPECT_EQ(ini(), file); // a first start without a file leaves none
+    }
+}
+
+struct CloseCase {
+    const char *name;
+    Dialogs::CloseAnswer answer;
+    bool closes;
+    bool saves;
+};
+
+void PrintTo(const CloseCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class CloseAnswers : public CloseTest, public ::testing::WithParamInterface<CloseCase>
+{
+};
+
+TEST_P(CloseAnswers, ChangedSettingsAreAskedFor)
+{
+    const CloseCase &c = GetParam();
+    const QByteArray before = "[Optionen]\r\nZQHost=alt\r\n";
+    writeIni(before);
+    w.ti_startTimer();
+    d().e_anzahlzeilen->setText("12");
+    dialogs.closeAnswer = c.answer;
+    EXPECT_EQ(closeByWindowManager(), c.closes);
+    EXPECT_EQ(dialogs.closeQuestions, 1);
+    if (c.saves) {
+        // Exactly the save of the button: every key, the change included.
+        EXPECT_TRUE(ini().startsWith("[Optionen]\r\nZQHost=alt\r\nZQHostOLS=nein\r\n")) << ini().constData();
+        EXPECT_TRUE(ini().contains("AnzahlZeilen=12\r\n"));
+        EXPECT_TRUE(ini().endsWith("letztesEF=-1\r\n\r\n"));
+    } else {
+        EXPECT_EQ(ini(), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, CloseAnswers,
+    ::testing::Values(CloseCase{"Speichern", Dialogs::CloseAnswer::Save, true, true},
+                      CloseCase{"Verwerfen", Dialogs::CloseAnswer::Discard, true, false},
+                      CloseCase{"Abbrechen", Dialogs::CloseAnswer::Cancel, false, false}),
+    [](const ::testing::TestParamInfo<CloseCase> &info) { return std::string(info.param.name); });
+
+// A heading text typed but not yet committed is a change too.
+TEST_F(CloseTest, UncommittedPanelEditIsAChange)
+{
+    w.ti_startTimer();
+    w.mt_ueberschrift.Edit();
+    w.mt_ueberschrift.setText(5, "Kopf");
+    dialogs.closeAnswer = Dialogs::CloseAnswer::Save;
+    EXPECT_TRUE(closeByWindowManager());
+    EXPECT_EQ(dialogs.closeQuestions, 1);
+    EXPECT_TRUE(ini().contains("\"text\":\"Kopf\"}}"));
+}
+
+// "Speichern" when the save fails: its message, and the window stays open
+// for another try.
+TEST_F(CloseTest, FailedSaveKeepsTheWindowOpen)
+{
+    writeIni("[Optionen]\r\n");
+    controller.file().setLockWait(200);
+    w.ti_startTimer();
+    d().e_timeoutlogo->setText("30");
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    dialogs.closeAnswer = Dialogs::CloseAnswer::Save;
+    EXPECT_FALSE(closeByWindowManager());
+    ::close(fd);
+    ASSERT_EQ(dialogs.failures.size(), 1);
+    EXPECT_TRUE(dialogs.failures[0].contains("kann nicht erstellt werden"));
+    EXPECT_EQ(ini(), QByteArray("[Optionen]\r\n"));
+    EXPECT_TRUE(closeByWindowManager());
+    EXPECT_TRUE(ini().contains("TimeoutLogo=30\r\n"));
+}
+
+// After a failed load nothing may be saved, so nothing is asked.
+TEST_F(CloseTest, NoQuestionAfterAFailedLoad)
+{
+    writeIni("[Optionen]\r\nZQHost=gespeichert\r\n");
+    controller.file().setLockWait(100);
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    w.ti_startTimer();
+    ::close(fd);
+    v().e_server->setText("neu");
+    EXPECT_TRUE(closeByWindowManager());
+    EXPECT_EQ(dialogs.closeQuestions, 0);
+    EXPECT_EQ(ini(), QByteArray("[Optionen]\r\nZQHost=gespeichert\r\n"));
+}
+
+// Ctrl+S saves and closes like the button, without a question.
+TEST_F(CloseTest, CtrlSSavesAndCloses)
+{
+    w.ti_startTimer();
+    d().e_anzahlzeilen->setText("7");
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    d().e_anzahlzeilen->setFocus();
+    QTest::keyClick(d().e_anzahlzeilen, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(dialogs.closeQuestions, 0);
+    EXPECT_TRUE(ini().contains("AnzahlZeilen=7\r\n"));
+}
+
+} // namespace
+
+namespace {
+
+// The real question: German standard buttons, Escape cancels.
+TEST(CloseQuestion, GermanButtonsAndEscapeCancels)
+{
+    SpeakGerman(*qApp);
+    struct Press {
+        QString button; // empty: Escape
+        Dialogs::CloseAnswer answer;
+    } presses[] = {
+        {"", Dialogs::CloseAnswer::Cancel},
+        {"Verwerfen", Dialogs::CloseAnswer::Discard},
+        {"Speichern", Dialogs::CloseAnswer::Save},
+        {"Abbrechen", Dialogs::CloseAnswer::Cancel},
+    };
+    QWidget owner;
+    owner.show();
+    for (const Press &p : presses) {
+        QStringList texts;
+        QString question;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            question = box->text();
+            for (QAbstractButton *b : box->buttons())
+                texts << b->text().remove(u'&');
+            if (p.button.isEmpty()) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *b : box->buttons())
+                if (b->text().remove(u'&') == p.button)
+                    b->click();
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.askUnsavedChanges(&owner), p.answer) << p.button.toStdString();
+        texts.sort();
+        EXPECT_EQ(texts, QStringList({"Abbrechen", "Speichern", "Verwerfen"}));
+        EXPECT_EQ(question, "Die Änderungen an den Einstellungen wurden nicht gespeichert.");
+    }
 }
 
 } // namespace

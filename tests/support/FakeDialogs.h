@@ -22,7 +22,15 @@ public:
         return c;
     }
 
+    CloseAnswer askUnsavedChanges(QWidget *) override
+    {
+        ++closeQuestions;
+        return closeAnswer;
+    }
+
     QStringList failures;
+    int closeQuestions = 0;
+    CloseAnswer closeAnswer = CloseAnswer::Cancel;
     QStringList messages;
     std::vector<uint32_t> chooserStarts;
     std::deque<std::optional<uint32_t>> choices;
