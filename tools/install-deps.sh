@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-liberation2
   clang libfuzzer-14-dev libclang-rt-14-dev
-  e2fsprogs strace
+  e2fsprogs strace openbox
 )
 missing=()
 for p in "${packages[@]}"; do
