@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Under a real window manager (openbox, started here): the fixed-size window
+# offers no maximise, neither in the actions the window manager allows nor in
+# the Motif hints the window sets, and keeps minimise and close.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+exe=$1
+work=$(mktemp -d)
+trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$exe" "$work/VADaroradarAdadad"
+
+start_display 211 240
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
+"$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
+app=$!
+win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+sleep 1
+
+actions=$(xprop -id "$win" _NET_WM_ALLOWED_ACTIONS)
+motif=$(xprop -id "$win" _MOTIF_WM_HINTS)
+fail=0
+case "$actions" in *MAXIMIZE*) echo "FAIL: maximise allowed: $actions"; fail=1 ;; esac
+for action in _NET_WM_ACTION_MINIMIZE _NET_WM_ACTION_CLOSE _NET_WM_ACTION_MOVE; do
+  case "$actions" in *"$action"*) ;; *) echo "FAIL: $action missing: $actions"; fail=1 ;; esac
+done
+# flags, functions, decorations: MWM_FUNC_MAXIMIZE is 16, MWM_DECOR_MAXIMIZE 64.
+read -r flags functions decorations _ < <(printf '%s\n' "${motif#*= }" | tr -d ',')
+if (((flags & 1) == 0 || (functions & 16) != 0 || (functions & 1) != 0)); then
+  echo "FAIL: Motif functions allow maximise: $motif"; fail=1
+fi
+if (((flags & 2) == 0 || (decorations & 64) != 0 || (decorations & 1) != 0 || (decorations & 32) == 0)); then
+  echo "FAIL: Motif decorations: $motif"; fail=1
+fi
+[ "$fail" -eq 0 ] || exit 1
+echo "e2e window manager hints: 1 passed, 0 failed"
