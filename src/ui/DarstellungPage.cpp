@@ -1,5 +1,7 @@
 #include "DarstellungPage.h"
 
+#include "TrackBar.h"
+
 #include "CueLineEdit.h"
 #include "Dialogs.h"
 #include "PageWidgets.h"
@@ -116,7 +118,7 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
     e_hintergrund = MakeField(this, QStringLiteral("e_hintergrund"), QStringLiteral("Hintergrundfarbe"), 176, 105, 66, 24);
     e_hintergrund->setLimit(7);
     e_hintergrund->setText(QStringLiteral("#FFFFFF"));
-    tb_trans = new QSlider(Qt::Horizontal, this);
+    tb_trans = new TrackBar(this);
     tb_trans->setObjectName(QStringLiteral("tb_trans"));
     tb_trans->setGeometry(459, 102, 116, 26);
     tb_trans->setRange(0, 255);

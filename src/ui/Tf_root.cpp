@@ -24,6 +24,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QTimer>
 #include <QScopeGuard>
@@ -112,6 +113,10 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
             TabSheet2Hide();
     });
     connect(qApp, &QApplication::focusChanged, this, &Tf_root::focusMoved);
+    // Return and Enter press the focused push button, as on every desktop;
+    // outside dialogs Qt leaves that to Space alone.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->installEventFilter(this);
 
     // FormCreate: the tables are open for the window's whole life; the
     // heading table follows the detection table's view link.
@@ -410,6 +415,22 @@ void Tf_root::b_endeClick()
 {
     if (m_saveWork)
         runGuarded(m_saveWork);
+}
+
+bool Tf_root::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        auto *button = qobject_cast<QPushButton *>(watched);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (button && button->isEnabled() && mods == Qt::NoModifier &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (!key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tf_root::closeWithoutAsking()

@@ -7,6 +7,27 @@
 #include <QPainter>
 #include <QRadioButton>
 
+namespace {
+
+// The two connection modes are two tab stops, like every other control:
+// Qt's exclusive radio buttons are one stop, the checked one. So the pair
+// keeps its exclusivity itself, and a click on the checked button leaves it
+// checked.
+class ModeButton : public QRadioButton
+{
+public:
+    ModeButton(const QString &text, QWidget *parent) : QRadioButton(text, parent) { setAutoExclusive(false); }
+
+protected:
+    void nextCheckState() override
+    {
+        if (!isChecked())
+            setChecked(true);
+    }
+};
+
+} // namespace
+
 VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet1"));
@@ -14,11 +35,11 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
 
     e_server = MakeLabelledField(this, QStringLiteral("e_server"), QStringLiteral("Server"),
                                  QStringLiteral("ZQ Server Name oder IP"), 3, 64, 230, 25);
-    rb_lokal = new QRadioButton(QStringLiteral("lokal"), this);
+    rb_lokal = new ModeButton(QStringLiteral("lokal"), this);
     rb_lokal->setObjectName(QStringLiteral("rb_lokal"));
     rb_lokal->setGeometry(3, 16, 54, 22);
     rb_lokal->setAccessibleName(rb_lokal->text());
-    rb_imInet = new QRadioButton(QStringLiteral("zeitquell-online.de"), this);
+    rb_imInet = new ModeButton(QStringLiteral("zeitquell-online.de"), this);
     rb_imInet->setObjectName(QStringLiteral("rb_imInet"));
     rb_imInet->setGeometry(63, 16, 170, 23);
     rb_imInet->setAccessibleName(rb_imInet->text());
@@ -48,12 +69,16 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
     // Checking a button runs its click reaction, by the operator or the
     // program alike; a click on the checked button changes nothing.
     connect(rb_lokal, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
+        if (on) {
+            rb_imInet->setChecked(false);
             rb_lokalClick();
+        }
     });
     connect(rb_imInet, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
+        if (on) {
+            rb_lokal->setChecked(false);
             rb_imInetClick();
+        }
     });
 }
 
