@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"AnsiWithoutOptionen", "[Anzeige]\r\nZQHost=anderswo\r\nInfoZeile=X\r\n"},
         FileCase{"Utf8Mixed", "\xEF\xBB\xBF" + kMixed.toUtf8()},
         FileCase{"Utf8BrokenBytesAndNul",
-                 QByteArray("\xEF\xBB\xBF[Optionen]\r\nA=x\xFFy\xC3\r\nN=a\0b\r\n", 32)},
+                 QByteArray("\xEF\xBB\xBF[Optionen]\r\nA=x\xFFy\xC3\r\nN=a\0b\r\n", 30)},
         FileCase{"Utf16LEMixed", Utf16("\xFF\xFE", kMixed, false)},
         FileCase{"Utf16BEOddLength", Utf16("\xFE\xFF", kMixed, true, "\x41")},
         FileCase{"Utf16LEOddLengthNoOptionen", Utf16("\xFF\xFE", "[A]\nB=1", false, "\x7F")},
