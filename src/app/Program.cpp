@@ -2,6 +2,7 @@
 
 #include "SettingsController.h"
 #include "ui/Guard.h"
+#include "ui/PageWidgets.h"
 #include "ui/Tf_root.h"
 
 #include <QApplication>
@@ -36,14 +37,6 @@ void UseSystemQtOnly()
     QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
 }
 
-void SubstituteFonts()
-{
-    // The window is designed in Tahoma; systems without it get the closest.
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
-                                QStringLiteral("DejaVu Sans")});
-}
-
 } // namespace
 
 void SpeakGerman(QApplication &app)
@@ -63,7 +56,7 @@ int RunProgram(int argc, char **argv)
     // name, which X11 would append to the window's caption.
     QCoreApplication::setApplicationName(QStringLiteral("VADaroradarAdadad"));
     SpeakGerman(app);
-    SubstituteFonts();
+    SubstituteTahoma();
 
     Tf_root f_root;
     SettingsController controller(f_root, SettingsFile::beside(QCoreApplication::applicationDirPath()));

@@ -10,6 +10,17 @@ class QWidget;
 // positions hold whatever the screen's resolution.
 QFont PageFont(int pixelHeight = 13, bool bold = false);
 
+// Tahoma is the window's designed font; systems without it get the closest
+// (call before the window is made).
+void SubstituteTahoma();
+
+// Captions (labels, check boxes, radio and push buttons) of a page drawn in
+// a font wider than the designed one: one that does not fit its box grows to
+// the right (its left edge stays), at most to the page's edge; one that still
+// does not fit, or whose text is centred or on several lines, gets its font
+// a pixel smaller until it fits. Nothing reaches past the page.
+void FitCaptions(QWidget *page, const QSize &pageSize);
+
 // A label at the given place.
 QLabel *MakeLabel(QWidget *parent, const QString &text, int x, int y, int w = 0, int h = 16,
                   int pixelHeight = 13);

@@ -91,6 +91,10 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     P_Einstellungen->addTab(TabSheet3, QStringLiteral("Überschrift"));
     P_Einstellungen->addTab(TabSheet4, QStringLiteral("Startnummern Info"));
     m_activePage = P_Einstellungen->currentIndex();
+    // Each page's client area is 773 x 491.
+    for (QWidget *page : {static_cast<QWidget *>(TabSheet1), static_cast<QWidget *>(TabSheet2),
+                          static_cast<QWidget *>(TabSheet3), static_cast<QWidget *>(TabSheet4)})
+        FitCaptions(page, QSize(773, 491));
 
     QWidget::setTabOrder(b_ende, P_Einstellungen);
 
