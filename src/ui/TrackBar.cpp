@@ -41,7 +41,14 @@ void TrackBar::wheelEvent(QWheelEvent *event)
     m_wheelRemainder -= steps * QWheelEvent::DefaultDeltasPerStep;
     if (invertedControls())
         steps = -steps;
+    const int before = value();
     if (steps != 0)
-        setValue(value() + steps * singleStep());
+        setValue(before + steps * singleStep());
+    // At an end the wheel goes on to the parent, a scroll area may want it.
+    if (steps != 0 && value() == before) {
+        m_wheelRemainder = 0;
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -3,27 +3,66 @@
 #include "CueLineEdit.h"
 #include "PageWidgets.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
 
-namespace {
+namespace
+{
 
 // The two connection modes are two tab stops, like every other control:
 // Qt's exclusive radio buttons are one stop, the checked one. So the pair
 // keeps its exclusivity itself, and a click on the checked button leaves it
-// checked.
+// checked. The arrow keys go to the neighbour and, from the checked button,
+// choose it, as in a radio group.
 class ModeButton : public QRadioButton
 {
-public:
+  public:
     ModeButton(const QString &text, QWidget *parent) : QRadioButton(text, parent) { setAutoExclusive(false); }
 
-protected:
+    static void pair(ModeButton *left, ModeButton *right)
+    {
+        left->m_next = right;
+        right->m_previous = left;
+    }
+
+  protected:
     void nextCheckState() override
     {
         if (!isChecked())
             setChecked(true);
     }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QRadioButton *target = nullptr;
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            target = m_previous;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            target = m_next;
+            break;
+        default:
+            QRadioButton::keyPressEvent(event);
+            return;
+        }
+        if (!target || !target->isVisibleTo(window()) || !target->isEnabled()) {
+            event->ignore();
+            return;
+        }
+        const bool choose = isChecked();
+        target->setFocus(Qt::OtherFocusReason);
+        if (choose)
+            target->click();
+    }
+
+  private:
+    QRadioButton *m_previous = nullptr;
+    QRadioButton *m_next = nullptr;
 };
 
 } // namespace
@@ -35,21 +74,25 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
 
     e_server = MakeLabelledField(this, QStringLiteral("e_server"), QStringLiteral("Server"),
                                  QStringLiteral("ZQ Server Name oder IP"), 3, 64, 230, 25);
-    rb_lokal = new ModeButton(QStringLiteral("lokal"), this);
+    auto *lokal = new ModeButton(QStringLiteral("lokal"), this);
+    rb_lokal = lokal;
     rb_lokal->setObjectName(QStringLiteral("rb_lokal"));
     rb_lokal->setGeometry(3, 16, 54, 22);
     rb_lokal->setAccessibleName(rb_lokal->text());
-    rb_imInet = new ModeButton(QStringLiteral("zeitquell-online.de"), this);
+    auto *imInet = new ModeButton(QStringLiteral("zeitquell-online.de"), this);
+    rb_imInet = imInet;
     rb_imInet->setObjectName(QStringLiteral("rb_imInet"));
     rb_imInet->setGeometry(63, 16, 170, 23);
     rb_imInet->setAccessibleName(rb_imInet->text());
+    ModeButton::pair(lokal, imInet);
     e_kundennummer = MakeLabelledField(this, QStringLiteral("e_kundennummer"), QStringLiteral("Kundennummer"),
                                        QStringLiteral("Kundennummer"), 15, 64, 98, 25);
     e_kdpasswort = MakeLabelledField(this, QStringLiteral("e_kdpasswort"), QStringLiteral("Passwort"),
                                      QStringLiteral("Passwort"), 119, 64, 98, 25);
     e_kdpasswort->setMasked(true);
-    e_vapasswort = MakeLabelledField(this, QStringLiteral("e_vapasswort"), QStringLiteral("Veranstaltungs Passwort"),
-                                     QStringLiteral("Passwort (nur wenn gesetzt)"), 3, 112, 230, 25, 3);
+    e_vapasswort =
+        MakeLabelledField(this, QStringLiteral("e_vapasswort"), QStringLiteral("Veranstaltungs Passwort"),
+                          QStringLiteral("Passwort (nur wenn gesetzt)"), 3, 112, 230, 25, 3);
     e_vapasswort->setMasked(true);
     e_vanr = MakeLabelledField(this, QStringLiteral("e_vanr"), QStringLiteral("Veranstaltungs ID"),
                                QStringLiteral("VA ID (wenn leer dann auto)"), 3, 160, 230, 25);

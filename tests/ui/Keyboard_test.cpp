@@ -140,6 +140,34 @@ TEST_F(TabOrder, KeysStillChooseTheMode)
     EXPECT_FALSE(v.rb_imInet->isChecked());
     EXPECT_TRUE(v.e_kundennummer->isHidden());
     EXPECT_FALSE(v.e_server->isHidden());
+
+    // An arrow goes to the neighbouring button; from the checked one it also
+    // chooses the neighbour. Past the pair's ends it does nothing.
+    const struct {
+        Qt::Key key;
+        const char *focus;
+        bool online;
+    } arrows[] = {
+        {Qt::Key_Left, "rb_lokal", false}, {Qt::Key_Right, "rb_imInet", true},
+        {Qt::Key_Down, "rb_imInet", true}, {Qt::Key_Up, "rb_lokal", false},
+        {Qt::Key_Up, "rb_lokal", false},
+    };
+    v.rb_lokal->setFocus(Qt::TabFocusReason);
+    for (const auto &a : arrows) {
+        QTest::keyClick(QApplication::focusWidget(), a.key);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), a.focus) << a.key;
+        EXPECT_EQ(v.rb_imInet->isChecked(), a.online) << a.key;
+        EXPECT_NE(v.rb_lokal->isChecked(), a.online) << a.key;
+        EXPECT_EQ(v.e_kundennummer->isHidden(), !a.online) << a.key;
+    }
+    // From the unchecked button an arrow moves the focus only.
+    v.rb_imInet->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(v.rb_imInet, Qt::Key_Left);
+    EXPECT_TRUE(v.rb_lokal->hasFocus());
+    EXPECT_TRUE(v.rb_lokal->isChecked());
+    QTest::keyClick(v.rb_lokal, Qt::Key_Right);
+    EXPECT_TRUE(v.rb_imInet->hasFocus());
+    EXPECT_TRUE(v.rb_imInet->isChecked());
 }
 
 } // namespace

@@ -54,12 +54,14 @@ class TrackBarTest : public ::testing::Test
                                                x - (handle.center().x() - handle.x()) - groove.x(), span);
     }
 
-    void wheel(int delta)
+    // Whether the track bar took the event.
+    bool wheel(int delta)
     {
         const QPointF at(tb->width() / 2.0, tb->height() / 2.0);
         QWheelEvent event(at, tb->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(tb, &event);
+        return event.isAccepted();
     }
 
     FakeDialogs dialogs;
@@ -95,9 +97,18 @@ TEST_F(TrackBarTest, OneWheelNotchIsOneStep)
     wheel(60);
     EXPECT_EQ(tb->value(), 80);
     EXPECT_EQ(changes.size(), 4);
-    tb->setValue(255);
-    wheel(120);
-    EXPECT_EQ(tb->value(), 255);
+    // At an end the wheel is left to the parent.
+    const struct {
+        int start;
+        int delta;
+        int expected;
+        bool taken;
+    } ends[] = {{255, 120, 255, false}, {255, -120, 254, true}, {0, -120, 0, false}, {0, 120, 1, true}};
+    for (const auto &e : ends) {
+        tb->setValue(e.start);
+        EXPECT_EQ(wheel(e.delta), e.taken) << e.start << " " << e.delta;
+        EXPECT_EQ(tb->value(), e.expected) << e.start << " " << e.delta;
+    }
 }
 
 TEST_F(TrackBarTest, KeysStepAsBefore)
