@@ -18,6 +18,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QWindow>
+#include <QtMath>
 #include <QShowEvent>
 #include <QStyle>
 #include <QStyleFactory>
@@ -66,7 +69,23 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     b_ende->setAutoDefault(false);
     b_ende->setPalette(QApplication::palette());
 
-    P_Einstellungen = new QTabWidget(this);
+    // The page control sits in a scroll area that only scrolls when the
+    // screen is too small for the window; at the designed size it shows the
+    // pages exactly where they would be without it.
+    m_pageScroller = new QScrollArea(this);
+    m_pageScroller->setObjectName(QStringLiteral("pageScroller"));
+    m_pageScroller->setFrameShape(QFrame::NoFrame);
+    m_pageScroller->setFocusPolicy(Qt::NoFocus);
+    m_pageScroller->setGeometry(0, 0, 794, 533);
+    auto *pageArea = new QWidget;
+    pageArea->setObjectName(QStringLiteral("pageArea"));
+    pageArea->setFixedSize(794, 533);
+    pageArea->setPalette(pal);
+    pageArea->setAutoFillBackground(true);
+    m_pageScroller->setWidget(pageArea);
+    m_pageScroller->viewport()->setPalette(pal);
+
+    P_Einstellungen = new QTabWidget(pageArea);
     P_Einstellungen->setObjectName(QStringLiteral("P_Einstellungen"));
     P_Einstellungen->setGeometry(8, 7, 777, 522);
     P_Einstellungen->setFont(PageFont(13));
@@ -397,9 +416,63 @@ void Tf_root::FormShow()
         QApplication::restoreOverrideCursor();
     setWindowTitle(Caption());
     P_Einstellungen->hide();
-    if (QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    fitToScreen();
     b_ende->setFocus();
+    // The window manager's frame is known once the window is on the screen.
+    QTimer::singleShot(0, this, [this] { fitToScreen(); });
+    if (QWindow *window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, [this] { fitToScreen(); }, Qt::UniqueConnection);
+}
+
+Tf_root::Layout Tf_root::LayoutFor(const QSize &room)
+{
+    const QSize designed(794, 574);
+    Layout l;
+    if (room.width() >= designed.width() && room.height() >= designed.height()) {
+        l.window = designed;
+        l.pages = QRect(0, 0, 794, 533);
+        l.button = QRect(288, 533, 211, 36);
+        return l;
+    }
+    // Below this nothing useful shows; the window then needs the screen's
+    // own scrolling of the window manager.
+    const QSize smallest(240, 160);
+    l.window = designed.boundedTo(room).expandedTo(smallest);
+    l.scrolls = true;
+    const int buttonRow = 41; // the button and the gaps around it
+    l.pages = QRect(0, 0, l.window.width(), l.window.height() - buttonRow);
+    const int buttonWidth = std::min(211, l.window.width() - 8);
+    l.button = QRect((l.window.width() - buttonWidth) / 2, l.window.height() - buttonRow, buttonWidth, 36);
+    return l;
+}
+
+void Tf_root::fitToScreen()
+{
+    QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // Before the window manager has framed the window, allow for a usual
+    // frame (title bar and borders, in device pixels).
+    QMargins frame(frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull() && testAttribute(Qt::WA_WState_Created) && QGuiApplication::platformName() == u"xcb") {
+        const qreal ratio = screen->devicePixelRatio();
+        frame = QMargins(qCeil(6 / ratio), qCeil(30 / ratio), qCeil(6 / ratio), qCeil(6 / ratio));
+    }
+    const QSize room = available.size().shrunkBy(frame);
+    const Layout l = LayoutFor(room);
+    setFixedSize(l.window);
+    m_pageScroller->setGeometry(l.pages);
+    m_pageScroller->setHorizontalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_pageScroller->setVerticalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    b_ende->setGeometry(l.button);
+    if (!l.scrolls) {
+        move(available.center() - rect().center());
+        return;
+    }
+    // Too small a screen: the whole frame inside it, from its top left.
+    move(available.topLeft());
 }
 
 void Tf_root::FormActivate()

@@ -15,6 +15,7 @@ class FontSizeList;
 class PanelGrid;
 class Dialogs;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class QTimer;
 class StartnummernInfoPage;
@@ -34,6 +35,21 @@ public:
     ~Tf_root() override;
 
     static QString Caption() { return QStringLiteral("VADaroradarAdadad V1.3"); }
+
+    // Where the window's parts go when `room` is what the screen offers
+    // inside the window manager's frame: the designed 794 x 574 whenever it
+    // fits; on a smaller screen (a netbook, a high scale factor) the largest
+    // size that fits, the pages in a scroll area and the button below them,
+    // so that it stays visible.
+    struct Layout {
+        QSize window;
+        QRect pages;  // the scroll area holding the page control
+        QRect button; // "speichern + schliessen"
+        bool scrolls = false;
+    };
+    static Layout LayoutFor(const QSize &room);
+    // Applies LayoutFor to the window's screen and places the window on it.
+    void fitToScreen();
 
     QPushButton *b_ende;
     QTabWidget *P_Einstellungen;
@@ -147,6 +163,7 @@ private:
     std::function<void()> m_startWork;
     std::function<void()> m_saveWork;
     std::function<bool()> m_changedCheck;
+    QScrollArea *m_pageScroller = nullptr;
     bool m_closeWithoutAsking = false;
     int m_activePage = -1;
     bool m_shownOnce = false;

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# At twice the scale on a 1920 x 1080 screen under openbox the window, frame
+# included, stays on the screen, and "speichern + schliessen" is reached:
+# Return on it (it has the focus at the start) saves and closes.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+exe=$1
+work=$(mktemp -d)
+trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$exe" "$work/VADaroradarAdadad"
+
+for n in $(seq 241 270); do
+  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
+QT_SCALE_FACTOR=2 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
+app=$!
+win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+sleep 2
+eval "$(xwininfo -id "$win" | awk -F: '/Absolute upper-left X/{print "x=" $2} /Absolute upper-left Y/{print "y=" $2} /^ *Width/{print "w=" $2} /^ *Height/{print "h=" $2}' | tr -d ' ')"
+read -r left right top bottom < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+if ((x - left < 0 || y - top < 0 || x + w + right > 1920 || y + h + bottom > 1080)); then
+  echo "FAIL: window ${w}x${h} at $x,$y (frame $left $right $top $bottom) leaves the 1920x1080 screen"
+  exit 1
+fi
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+xdotool key --clearmodifiers Return
+wait_closed "$app"
+grep -q -a $'letztesEF=-1\r' "$work/DAZovozoved.ini" || { echo "FAIL: not saved"; exit 1; }
+echo "e2e small screen: 1 passed, 0 failed"
