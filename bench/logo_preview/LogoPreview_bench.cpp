@@ -8,6 +8,7 @@
 #include "support/MedianReporter.h"
 #include "support/ResidentSet.h"
 #include "ui/DarstellungPage.h"
+#include "ui/PictureBox.h"
 #include "ui/Tf_root.h"
 
 #include <QApplication>
@@ -51,6 +52,12 @@ struct Window {
 void TrackBarStep(benchmark::State &state, const char *name)
 {
     Window window(name);
+    // Without a loaded logo both steps would time the empty preview alike.
+    if (!window.dialogs.failures.isEmpty() || !window.w.TabSheet2->img_logo->hasPicture() ||
+        !window.w.TabSheet2->img_logo_trans->hasPicture()) {
+        state.SkipWithError("the logo was not loaded");
+        return;
+    }
     QSlider *slider = window.w.TabSheet2->tb_trans;
     int p = 100;
     QWidget *page = window.w.TabSheet2;

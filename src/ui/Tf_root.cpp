@@ -420,30 +420,49 @@ void Tf_root::FormShow()
     b_ende->setFocus();
     // The window manager's frame is known once the window is on the screen.
     QTimer::singleShot(0, this, [this] { fitToScreen(); });
+    // Shown once only, so connected once.
     if (QWindow *window = windowHandle())
-        connect(window, &QWindow::screenChanged, this, [this] { fitToScreen(); }, Qt::UniqueConnection);
+        connect(window, &QWindow::screenChanged, this, [this] { fitToScreen(); });
 }
 
-Tf_root::Layout Tf_root::LayoutFor(const QSize &room)
+Tf_root::Layout Tf_root::LayoutFor(const QSize &room, int scrollBar)
 {
     const QSize designed(794, 574);
+    const QSize pageArea(794, 533);
+    const int buttonRow = 41; // the button and the gaps around it
     Layout l;
     if (room.width() >= designed.width() && room.height() >= designed.height()) {
         l.window = designed;
-        l.pages = QRect(0, 0, 794, 533);
+        l.pages = QRect(QPoint(0, 0), pageArea);
         l.button = QRect(288, 533, 211, 36);
         return l;
     }
+    l.scrolls = true;
+    QSize window = designed.boundedTo(room);
+    // A scroll bar in one direction takes room from the other.
+    const bool down = window.height() < designed.height();
+    if (down)
+        window.setWidth(std::min(room.width(), designed.width() + scrollBar));
+    const bool across = window.width() - (down ? scrollBar : 0) < pageArea.width();
+    if (across)
+        window.setHeight(std::min(room.height(), designed.height() + scrollBar));
     // Below this nothing useful shows; the window then needs the screen's
     // own scrolling of the window manager.
     const QSize smallest(240, 160);
-    l.window = designed.boundedTo(room).expandedTo(smallest);
-    l.scrolls = true;
-    const int buttonRow = 41; // the button and the gaps around it
+    l.window = window.expandedTo(smallest);
     l.pages = QRect(0, 0, l.window.width(), l.window.height() - buttonRow);
     const int buttonWidth = std::min(211, l.window.width() - 8);
     l.button = QRect((l.window.width() - buttonWidth) / 2, l.window.height() - buttonRow, buttonWidth, 36);
     return l;
+}
+
+void Tf_root::applyLayout(const Layout &l)
+{
+    setFixedSize(l.window);
+    m_pageScroller->setGeometry(l.pages);
+    m_pageScroller->setHorizontalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_pageScroller->setVerticalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    b_ende->setGeometry(l.button);
 }
 
 void Tf_root::fitToScreen()
@@ -461,12 +480,10 @@ void Tf_root::fitToScreen()
         frame = QMargins(qCeil(6 / ratio), qCeil(30 / ratio), qCeil(6 / ratio), qCeil(6 / ratio));
     }
     const QSize room = available.size().shrunkBy(frame);
-    const Layout l = LayoutFor(room);
-    setFixedSize(l.window);
-    m_pageScroller->setGeometry(l.pages);
-    m_pageScroller->setHorizontalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    m_pageScroller->setVerticalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    b_ende->setGeometry(l.button);
+    const int scrollBar =
+        m_pageScroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pageScroller);
+    const Layout l = LayoutFor(room, scrollBar);
+    applyLayout(l);
     if (!l.scrolls) {
         move(available.center() - rect().center());
         return;

@@ -40,14 +40,18 @@ public:
     // inside the window manager's frame: the designed 794 x 574 whenever it
     // fits; on a smaller screen (a netbook, a high scale factor) the largest
     // size that fits, the pages in a scroll area and the button below them,
-    // so that it stays visible.
+    // so that it stays visible. scrollBar is the width of a scroll bar: a
+    // window too low for the pages gets that much wider, where there is
+    // room, so that only the vertical one is needed.
     struct Layout {
         QSize window;
         QRect pages;  // the scroll area holding the page control
         QRect button; // "speichern + schliessen"
         bool scrolls = false;
     };
-    static Layout LayoutFor(const QSize &room);
+    static Layout LayoutFor(const QSize &room, int scrollBar);
+    // Gives the window and its parts the places of l.
+    void applyLayout(const Layout &l);
     // Applies LayoutFor to the window's screen and places the window on it.
     void fitToScreen();
 

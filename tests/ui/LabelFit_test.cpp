@@ -85,7 +85,12 @@ TEST(LabelFit, EveryCaptionShowsWholeInsideItsPage)
     w.show();
     w.P_Einstellungen->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    std::printf("window font: %s\n", QFontInfo(w.TabSheet2->font()).family().toStdString().c_str());
+    // Measured with the font the program really gets, not with a fallback
+    // that no operator sees.
+    const QString family = QFontInfo(w.TabSheet2->font()).family();
+    std::printf("window font: %s\n", qPrintable(family));
+    EXPECT_TRUE(QStringList({"Tahoma", "Liberation Sans", "Nimbus Sans", "DejaVu Sans"}).contains(family))
+        << family.toStdString();
 
     QStringList misfits;
     int checked = 0;
