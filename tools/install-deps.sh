@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   clang libfuzzer-14-dev libclang-rt-14-dev
   e2fsprogs strace openbox
+  desktop-file-utils appstream librsvg2-bin libglib2.0-bin
 )
 missing=()
 for p in "${packages[@]}"; do
