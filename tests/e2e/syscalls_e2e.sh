@@ -6,6 +6,10 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
+if ! strace -qq -o /dev/null true 2>/dev/null; then
+  echo "SKIP: strace cannot trace processes on this machine"
+  exit 77
+fi
 work=$(mktemp -d)
 trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 cp "$exe" "$work/VADaroradarAdadad"
