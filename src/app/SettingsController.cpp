@@ -4,6 +4,7 @@
 #include "columns/FormatTableReader.h"
 #include "columns/FormatTableWriter.h"
 #include "settings/Failure.h"
+#include "settings/NumberText.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -101,11 +102,12 @@ void SettingsController::ti_startTimer()
     w.mt_ueberschrift.First();
     w.mt_snrInfo.First();
 
-    // What a save would write now is the measure of "changed" later on.
+    // What a save would write now is the measure of "changed" later on; the
+    // bytes are only built when the values differ at closing.
     for (KeptFormat &kept : m_keptFormats)
         kept.asLoaded = formatDocument(*kept.table);
-    m_loadedDocument = f.document();
-    m_bytesAfterLoad = bytesToSave(m_loadedDocument);
+    m_loadedFile = f;
+    m_valuesAfterLoad = valuesToSave(m_loadedFile);
 
     // Activating "Darstellung" here runs no page reaction of it.
     w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
@@ -126,21 +128,22 @@ QString SettingsController::formatDocument(FormatTable &table)
     return text;
 }
 
-void SettingsController::writeSettings(SettingsEdit &out)
+SettingsController::Values SettingsController::valuesToSave(const OptionReader &stored)
 {
     VerbindungPage &v = *w.TabSheet1;
     DarstellungPage &d = *w.TabSheet2;
     UeberschriftPage &u = *w.TabSheet3;
     StartnummernInfoPage &s = *w.TabSheet4;
-    const auto text = [&out](Key key, const QString &value) { out.WriteOption(keyName(key), value); };
-    const auto flag = [&out](Key key, bool value) { out.WriteOptionFlag(keyName(key), value); };
+    Values values;
+    const auto text = [&values](Key key, const QString &value) { values.emplace_back(key, value); };
+    const auto flag = [&values](Key key, bool value) { values.emplace_back(key, FlagText(value)); };
     const auto format = [&](Key key, FormatTable &table) {
         const QString document = formatDocument(table);
         for (const KeptFormat &kept : m_keptFormats) {
             // A stored format we could not read stays as the file has it,
             // unless the operator changed that layout.
             if (kept.key == key && document == kept.asLoaded)
-                return text(key, out.ReadOption(keyName(key), kept.stored));
+                return text(key, stored.ReadOption(keyName(key), kept.stored));
         }
         text(key, document);
     };
@@ -168,11 +171,13 @@ void SettingsController::writeSettings(SettingsEdit &out)
     text(Key::StartNrInFeld, s.e_StartNrInFeld->text());
     text(Key::erstesEF, d.e_erstesEF->text());
     text(Key::letztesEF, d.e_letztesEF->text());
+    return values;
 }
 
-QByteArray SettingsController::bytesToSave(const IniDocument &current)
+void SettingsController::writeValues(OptionWriter &out, const Values &values)
 {
-    return ApplyWrites(current, [this](SettingsEdit &out) { writeSettings(out); });
+    for (const auto &[key, value] : values)
+        out.WriteOption(keyName(key), value);
 }
 
 bool SettingsController::hasUnsavedChanges()
@@ -181,7 +186,15 @@ bool SettingsController::hasUnsavedChanges()
         return false;
     try {
         CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
-        return bytesToSave(m_loadedDocument) != m_bytesAfterLoad;
+        const Values now = valuesToSave(m_loadedFile);
+        if (now == m_valuesAfterLoad)
+            return false;
+        // Different values can still give the same bytes (a value trimmed on
+        // its way into the file, characters the code page lacks).
+        const auto bytes = [this](const Values &values) {
+            return ApplyWrites(m_loadedFile.document(), [&](SettingsEdit &out) { writeValues(out, values); });
+        };
+        return bytes(now) != bytes(m_valuesAfterLoad);
     } catch (const Failure &) {
         return true; // a value that cannot be saved as it stands is a change
     }
@@ -203,6 +216,6 @@ void SettingsController::b_endeClick()
     // One transaction: the file read afresh under its lock, the writes
     // applied in their order, the result written once. On a failure nothing
     // is written and the window stays open for another try.
-    m_file.Update([this](SettingsEdit &out) { writeSettings(out); });
+    m_file.Update([this](SettingsEdit &out) { writeValues(out, valuesToSave(out)); });
     w.closeWithoutAsking();
 }

@@ -36,16 +36,18 @@ class SettingsController
         QString asLoaded; // what the table would have written right after the load
     };
 
-    // The 23 writes of a save, in their order.
-    void writeSettings(SettingsEdit &out);
+    // The 23 values a save writes, in their order, from the controls; a
+    // kept column format is taken from `stored`, the file as it is read.
+    using Values = std::vector<std::pair<Key, QString>>;
+    Values valuesToSave(const OptionReader &stored);
+    static void writeValues(OptionWriter &out, const Values &values);
     // The column format document of a table, its cursor where it was.
     QString formatDocument(FormatTable &table);
-    QByteArray bytesToSave(const IniDocument &current);
 
     Tf_root &w;
     SettingsFile m_file;
     bool m_loaded = false;
-    IniDocument m_loadedDocument;
-    QByteArray m_bytesAfterLoad;
+    SettingsSnapshot m_loadedFile;
+    Values m_valuesAfterLoad;
     std::vector<KeptFormat> m_keptFormats;
 };

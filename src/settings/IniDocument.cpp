@@ -143,7 +143,7 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
     return line.mid(line.indexOf(u'=') + 1);
 }
 
-void IniDocument::setValue(const QString &section, const QString &key, const QString &value)
+IniDocument::LinePosition IniDocument::setValue(const QString &section, const QString &key, const QString &value)
 {
     Section *s = findSection(section);
     if (!s) {
@@ -158,17 +158,13 @@ void IniDocument::setValue(const QString &section, const QString &key, const QSt
         i = s->lines.size();
         s->lines.append(line);
     }
-    m_lastSection = size_t(s - m_sections.data());
-    m_lastLine = i;
+    return {size_t(s - m_sections.data()), i};
 }
 
-void IniDocument::normaliseLastSet()
+void IniDocument::normaliseLine(const LinePosition &at)
 {
-    if (m_lastLine < 0)
-        return;
-    QString &line = m_sections[m_lastSection].lines[m_lastLine];
+    QString &line = m_sections[at.section].lines[at.line];
     line = NormaliseLine(line);
-    m_lastLine = -1;
 }
 
 QString IniDocument::toText() const

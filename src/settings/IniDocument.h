@@ -30,12 +30,17 @@ class IniDocument
     // The value of the first line named key in the first section named
     // section (both without regard to case), or nothing.
     std::optional<QString> value(const QString &section, const QString &key) const;
+    // Where a line stands: its section's and its own index.
+    struct LinePosition {
+        size_t section = 0;
+        qsizetype line = 0;
+    };
     // Replaces the first line of that name in place, or appends the line to
     // the section, which is added at the end when missing.
-    void setValue(const QString &section, const QString &key, const QString &value);
-    // The line setValue wrote last, in the form the next reading of the file
-    // gives it: name and value trimmed like every other line.
-    void normaliseLastSet();
+    LinePosition setValue(const QString &section, const QString &key, const QString &value);
+    // Puts that line into the form a reading of the file gives it: name and
+    // value trimmed like every other line.
+    void normaliseLine(const LinePosition &at);
 
     // "[name]", its lines, one empty line; every line ends with CR LF.
     QString toText() const;
@@ -51,8 +56,6 @@ class IniDocument
     std::vector<Section> m_sections;
     TextEncoding m_encoding = TextEncoding::None;
     QByteArray m_trailing;
-    size_t m_lastSection = 0;
-    qsizetype m_lastLine = -1;
 };
 
 // Where the first section named `section` (plain ASCII letters) lies in the

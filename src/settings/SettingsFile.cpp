@@ -23,7 +23,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 QString systemText(int error)
 {
@@ -38,6 +39,11 @@ QString systemText(int error)
 [[noreturn]] void failCreate(const QString &path, const QString &cause)
 {
     throw Failure(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, cause));
+}
+
+QString readOption(const IniDocument &document, const QString &key, const QString &def)
+{
+    return document.value(QString::fromLatin1(SettingsFile::kSection), key).value_or(def);
 }
 
 bool hasLineBreakOrNul(const QString &text)
@@ -121,7 +127,7 @@ bool openLocked(const QString &path, bool exclusive, int waitMs, LockedFile &out
         // O_NONBLOCK: a FIFO swapped in after the check must not hang us.
         Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd.valid()) {
-            if (errno == ENOENT)
+            if (errno == ENOENT && attempt < 10)
                 continue; // replaced or removed in between: look again
             failOpen(path, systemText(errno));
         }
@@ -514,7 +520,7 @@ void OptionWriter::WriteOptionFlag(const QString &key, bool flag)
 
 QString SettingsSnapshot::ReadOption(const QString &key, const QString &def) const
 {
-    return m_document.value(QString::fromLatin1(SettingsFile::kSection), key).value_or(def);
+    return readOption(m_document, key, def);
 }
 
 void SettingsEdit::WriteOption(const QString &key, const QString &value)
@@ -524,13 +530,14 @@ void SettingsEdit::WriteOption(const QString &key, const QString &value)
                                      "wird deshalb nicht gespeichert. Bitte den Wert im Feld korrigieren")
                           .arg(key));
     // Reading the file back trims the value written before this one.
-    m_document.normaliseLastSet();
-    m_document.setValue(QString::fromLatin1(SettingsFile::kSection), key, value);
+    if (m_lastWritten)
+        m_document.normaliseLine(*m_lastWritten);
+    m_lastWritten = m_document.setValue(QString::fromLatin1(SettingsFile::kSection), key, value);
 }
 
 QString SettingsEdit::ReadOption(const QString &key, const QString &def) const
 {
-    return m_document.value(QString::fromLatin1(SettingsFile::kSection), key).value_or(def);
+    return readOption(m_document, key, def);
 }
 
 QByteArray ApplyWrites(IniDocument document, const SaveWrites &writes)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Reads values of section "Optionen".
 class OptionReader
@@ -53,6 +54,7 @@ class SettingsEdit : public OptionWriter, public OptionReader
 
   private:
     IniDocument &m_document;
+    std::optional<IniDocument::LinePosition> m_lastWritten;
 };
 
 using SaveWrites = std::function<void(SettingsEdit &)>;

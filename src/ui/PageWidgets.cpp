@@ -78,10 +78,8 @@ QLabel *MakeLabel(QWidget *parent, const QString &text, int x, int y, int w, int
 {
     auto *label = new QLabel(text, parent);
     label->setFont(PageFont(pixelHeight));
-    // Designed widths are for Tahoma; a wider substitute font must not cut
-    // a one-line caption.
-    if (h <= 16)
-        w = std::max(w, label->sizeHint().width());
+    // Designed widths are for Tahoma; FitCaptions widens what a substitute
+    // font needs once the page is complete.
     label->setGeometry(x, y, w, h);
     return label;
 }

@@ -6,21 +6,17 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
-work=$(mktemp -d)
-trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 printf '[Optionen]\r\nZQHost=192.0.2.10\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
 before=$(sha256sum <"$work/DAZovozoved.ini")
 
 start_display 181 210
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+start_wm
 
 start_app() {
   "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
   app=$!
-  win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+  find_window
   sleep 1 # the start-up timer loads the settings
   xdotool windowactivate --sync "$win" 2>/dev/null || true
 }

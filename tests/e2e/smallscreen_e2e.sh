@@ -5,23 +5,13 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
-work=$(mktemp -d)
-trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 
-for n in $(seq 241 270); do
-  if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+start_display 241 270 1920x1080
+start_wm
 QT_SCALE_FACTOR=2 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
-win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+find_window
 sleep 2
 eval "$(xwininfo -id "$win" | awk -F: '/Absolute upper-left X/{print "x=" $2} /Absolute upper-left Y/{print "y=" $2} /^ *Width/{print "w=" $2} /^ *Height/{print "h=" $2}' | tr -d ' ')"
 read -r left right top bottom < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')

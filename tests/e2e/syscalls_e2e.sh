@@ -10,9 +10,7 @@ if ! strace -qq -o /dev/null true 2>/dev/null; then
   echo "SKIP: strace cannot trace processes on this machine"
   exit 77
 fi
-work=$(mktemp -d)
-trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 {
   printf '[Optionen]\r\nZQHost=192.0.2.10\r\n[Gross]\r\n'
   for i in $(seq 5000); do printf 'Zeile%d=%0200d\r\n' "$i" 0; done
@@ -25,7 +23,7 @@ cd /
 strace -f -y -qq -o "$log" -e trace=open,openat,fsync,fdatasync,sync_file_range,rename,renameat,renameat2,link,linkat,unlink,unlinkat,truncate,ftruncate \
   "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
-win=$(timeout 30 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+find_window 30
 for _ in $(seq 100); do
   grep -q 'DAZovozoved.ini' "$log" && break
   sleep 0.1

@@ -5,17 +5,13 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
-work=$(mktemp -d)
-trap 'kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 
 start_display 211 240
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
+start_wm
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
-win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
+find_window
 sleep 1
 
 actions=$(xprop -id "$win" _NET_WM_ALLOWED_ACTIONS)

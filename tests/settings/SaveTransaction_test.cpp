@@ -2,6 +2,7 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
+#include "support/FailureOf.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -223,15 +224,6 @@ class SaveTransaction : public ::testing::Test
         return f;
     }
     QByteArray bytes() const { return dir.read("DAZovozoved.ini"); }
-    QString failureOf(const std::function<void()> &op) const
-    {
-        try {
-            op();
-        } catch (const Failure &f) {
-            return f.message();
-        }
-        return QString();
-    }
     QStringList entries() const
     {
         return QDir(dir.path())
@@ -250,7 +242,7 @@ TEST_F(SaveTransaction, LineBreaksAndNulAreRefusedAndNothingIsWritten)
         QStringLiteral("a") + QChar(0) + QStringLiteral("b"), QStringLiteral("\n"),
     };
     for (const QString &value : refused) {
-        const QString message = failureOf([&] {
+        const QString message = FailureOf([&] {
             file().Update([&](SettingsEdit &edit) {
                 edit.WriteOption("ZQHost", "neu"); // written first, yet not saved
                 edit.WriteOption("ZQKDPasswort", value);
@@ -275,7 +267,7 @@ TEST_F(SaveTransaction, SaveWaitsForAReaderToLetGo)
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         ::close(reader);
     });
-    const QString message = failureOf([&] { file().WriteOption("A", "2"); });
+    const QString message = FailureOf([&] { file().WriteOption("A", "2"); });
     letGo.join();
     EXPECT_EQ(message, QString());
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=2\r\n\r\n"));
@@ -291,7 +283,7 @@ TEST_F(SaveTransaction, LockHeldPastTheWaitThenASecondTry)
     ASSERT_GE(holder, 0);
     for (int lock : {LOCK_SH, LOCK_EX}) {
         ASSERT_EQ(::flock(holder, lock), 0);
-        const QString message = failureOf([&] { file(200).WriteOption("A", "2"); });
+        const QString message = FailureOf([&] { file(200).WriteOption("A", "2"); });
         EXPECT_TRUE(message.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. "))
             << message.toStdString();
         EXPECT_GT(message.size(), ("Datei \"" + path() + "\" kann nicht erstellt werden. ").size());

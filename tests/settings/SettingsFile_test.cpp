@@ -2,6 +2,7 @@
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
+#include "support/FailureOf.h"
 #include "support/TempDir.h"
 
 #include <QFileInfo>
@@ -38,16 +39,6 @@ protected:
     }
     void write(const QByteArray &bytes) const { dir.write("DAZovozoved.ini", bytes); }
     QByteArray bytes() const { return dir.read("DAZovozoved.ini"); }
-
-    QString failureOf(const std::function<void()> &op) const
-    {
-        try {
-            op();
-        } catch (const Failure &f) {
-            return f.message();
-        }
-        return QString();
-    }
 };
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsNotCreated)
@@ -128,14 +119,14 @@ TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
     ASSERT_GE(fd, 0);
     // Another program writing holds the exclusive lock: neither read nor write.
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    const QString readMsg = failureOf([&] { file().ReadOption("A", ""); });
+    const QString readMsg = FailureOf([&] { file().ReadOption("A", ""); });
     EXPECT_TRUE(readMsg.startsWith("Datei " + path() + " kann nicht geöffnet werden. ")) << readMsg.toStdString();
     EXPECT_GT(readMsg.size(), QString("Datei " + path() + " kann nicht geöffnet werden. ").size());
-    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "2"); }).isEmpty());
+    EXPECT_FALSE(FailureOf([&] { file().WriteOption("A", "2"); }).isEmpty());
     // Another program reading holds a shared lock: reads go on, writes fail.
     ASSERT_EQ(::flock(fd, LOCK_SH), 0);
     EXPECT_EQ(file().ReadOption("A", ""), "1");
-    const QString writeMsg = failureOf([&] { file().WriteOption("A", "2"); });
+    const QString writeMsg = FailureOf([&] { file().WriteOption("A", "2"); });
     EXPECT_TRUE(writeMsg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << writeMsg.toStdString();
     ::close(fd);
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=1\r\n"));
@@ -144,12 +135,12 @@ TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
 TEST_F(SettingsFileTest, DirectoryOrFifoInPlaceOfTheFile)
 {
     ASSERT_TRUE(QDir().mkpath(path()));
-    EXPECT_TRUE(failureOf([&] { file().ReadOption("A", ""); }).startsWith("Datei " + path() + " kann nicht geöffnet werden. "));
-    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
+    EXPECT_TRUE(FailureOf([&] { file().ReadOption("A", ""); }).startsWith("Datei " + path() + " kann nicht geöffnet werden. "));
+    EXPECT_FALSE(FailureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
     QDir().rmdir(path());
     ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
-    EXPECT_TRUE(failureOf([&] { file().ReadOption("A", ""); }).contains("kann nicht geöffnet werden"));
-    EXPECT_FALSE(failureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
+    EXPECT_TRUE(FailureOf([&] { file().ReadOption("A", ""); }).contains("kann nicht geöffnet werden"));
+    EXPECT_FALSE(FailureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
 }
 
 TEST_F(SettingsFileTest, ImmutableFileCannotBeReplaced)
@@ -157,7 +148,7 @@ TEST_F(SettingsFileTest, ImmutableFileCannotBeReplaced)
     write("[Optionen]\r\nA=1\r\n");
     if (std::system(("chattr +i '" + path() + "' 2>/dev/null").toLocal8Bit().constData()) != 0)
         GTEST_SKIP() << "this filesystem refuses chattr +i";
-    const QString msg = failureOf([&] { file().WriteOption("A", "2"); });
+    const QString msg = FailureOf([&] { file().WriteOption("A", "2"); });
     std::system(("chattr -i '" + path() + "'").toLocal8Bit().constData());
     EXPECT_TRUE(msg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << msg.toStdString();
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=1\r\n"));
@@ -168,7 +159,7 @@ TEST_F(SettingsFileTest, UnwritableDirectoryForNonRoot)
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into any directory";
     ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
-    const QString msg = failureOf([&] { file().WriteOption("A", "2"); });
+    const QString msg = FailureOf([&] { file().WriteOption("A", "2"); });
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_TRUE(msg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << msg.toStdString();
 }

@@ -1,4 +1,4 @@
-#include "support/FakeDialogs.h"
+#include "support/ShownWindow.h"
 #include "ui/BoundControls.h"
 #include "ui/DarstellungPage.h"
 #include "ui/PageWidgets.h"
@@ -79,11 +79,8 @@ QString Misfit(QWidget *w)
 TEST(LabelFit, EveryCaptionShowsWholeInsideItsPage)
 {
     SubstituteTahoma(); // as the program does before it makes the window
-    FakeDialogs dialogs;
-    Tf_root w{&dialogs};
-    w.ti_start->stop();
-    w.show();
-    w.P_Einstellungen->show();
+    ShownWindow shown;
+    Tf_root &w = shown.w;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     // Measured with the font the program really gets, not with a fallback
     // that no operator sees.

@@ -1,4 +1,4 @@
-#include "support/FakeDialogs.h"
+#include "support/ShownWindow.h"
 #include "ui/CueLineEdit.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
@@ -78,11 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
 // page control and the button where they always were, no scroll bars.
 TEST(WindowFitOnScreen, DesignedGeometryWhereItFits)
 {
-    FakeDialogs dialogs;
-    Tf_root w{&dialogs};
-    w.ti_start->stop();
-    w.show();
-    w.P_Einstellungen->show();
+    ShownWindow shown;
+    Tf_root &w = shown.w;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(10);
     EXPECT_EQ(w.size(), QSize(794, 574));
@@ -100,11 +97,8 @@ TEST(WindowFitOnScreen, DesignedGeometryWhereItFits)
 // looks as it did with the page control straight on it.
 TEST(WindowFitOnScreen, SamePixelsAsWithoutTheScrollArea)
 {
-    FakeDialogs dialogs;
-    Tf_root w{&dialogs};
-    w.ti_start->stop();
-    w.show();
-    w.P_Einstellungen->show();
+    ShownWindow shown;
+    Tf_root &w = shown.w;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(10);
     const QImage inScrollArea = w.grab().toImage();

@@ -1,0 +1,17 @@
+#pragma once
+#include "settings/Failure.h"
+
+#include <QString>
+
+#include <functional>
+
+// The message of the Failure the operation throws; empty when it succeeds.
+inline QString FailureOf(const std::function<void()> &op)
+{
+    try {
+        op();
+    } catch (const Failure &f) {
+        return f.message();
+    }
+    return QString();
+}
