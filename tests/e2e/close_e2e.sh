@@ -10,7 +10,7 @@ prepare_work "$exe"
 printf '[Optionen]\r\nZQHost=192.0.2.10\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
 before=$(sha256sum <"$work/DAZovozoved.ini")
 
-start_display 181 210
+start_display
 start_wm
 
 start_app() {

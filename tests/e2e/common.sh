@@ -1,50 +1,105 @@
 # Shared by the end-to-end scripts (sourced, not run).
+#
+# A script that sources this file runs in a process group of its own; when it
+# ends, however it ends, every process it started (Xvfb, openbox, the program,
+# however that was started, and anything those started) is ended with it and
+# its folder $work is removed.
 
-# Copies the program ($1) into a fresh folder $work of its own, where it
-# keeps its settings file, and removes the folder and every process the
-# script started ($app, $wm, $xvfb, and the program however it was started)
-# when the script ends.
-prepare_work() {
-  work=$(mktemp -d)
-  cp "$1" "$work/VADaroradarAdadad"
-  trap 'kill "${app:-}" "${wm:-}" 2>/dev/null || true
-        pkill -f -- "$work/VADaroradarAdadad" 2>/dev/null || true
-        kill "${xvfb:-}" 2>/dev/null || true
-        rm -rf "$work"' EXIT
+read -r _vad_stat </proc/$$/stat
+read -r -a _vad_fields <<<"${_vad_stat##*) }" # state ppid pgrp ...
+if [ "${_vad_fields[2]}" != "$$" ]; then
+  exec setsid bash "$0" "$@"
+fi
+
+# Sets $members to the live processes of this script's group other than the
+# script itself; bash builtins only, so the scan finds no helper of its own.
+group_members() {
+  members=()
+  local stat pid line fields
+  for stat in /proc/[0-9]*/stat; do
+    pid=${stat#/proc/}
+    pid=${pid%/stat}
+    [ "$pid" = "$$" ] && continue
+    { read -r line <"$stat"; } 2>/dev/null || continue
+    read -r -a fields <<<"${line##*) }" # state ppid pgrp ...
+    [ "${fields[2]}" = "$$" ] && [ "${fields[0]}" != Z ] && members+=("$pid")
+  done
+  return 0
 }
 
-# Starts Xvfb on the first free display between $1 and $2 (screen size $3,
-# 1280x1024 unless given), exports DISPLAY, sets $xvfb to its pid and waits
-# until it answers.
-start_display() {
-  local n
-  for n in $(seq "$1" "$2"); do
-    if [ ! -e "/tmp/.X$n-lock" ]; then display=:$n; break; fi
+# Ends every process of the group, politely first, and waits until they are
+# gone (five seconds at most, then they are killed).
+end_group() {
+  local _
+  group_members
+  ((${#members[@]})) || return 0
+  kill -TERM "${members[@]}" 2>/dev/null || true
+  for _ in $(seq 50); do
+    group_members
+    ((${#members[@]})) || return 0
+    sleep 0.1
   done
-  Xvfb "$display" -screen 0 "${3:-1280x1024}x24" -nolisten tcp >/dev/null 2>&1 &
+  kill -KILL "${members[@]}" 2>/dev/null || true
+}
+
+cleanup() {
+  end_group
+  [ -n "${work:-}" ] && rm -rf "$work"
+  return 0
+}
+trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
+
+# Makes the fresh folder $work and copies the program ($1, when given) into
+# it, where it keeps its settings file.
+prepare_work() {
+  work=$(mktemp -d)
+  [ -z "${1:-}" ] || cp "$1" "$work/VADaroradarAdadad"
+}
+
+# Starts Xvfb on a display it picks itself (screen size $1, 1280x1024 unless
+# given), exports DISPLAY, sets $xvfb to its pid and waits until it answers.
+start_display() {
+  local number=${work:?prepare_work first}/display-number _
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp 3>"$number" >"$work/xvfb.log" 2>&1 &
   xvfb=$!
+  for _ in $(seq 200); do
+    [ -s "$number" ] && break
+    kill -0 "$xvfb" 2>/dev/null || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+    sleep 0.1
+  done
+  display=:$(head -n 1 "$number")
   export DISPLAY=$display
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "FAIL: Xvfb did not answer on $display"
+  cat "$work/xvfb.log"
+  exit 1
 }
 
 # Waits up to ten seconds for process $1 to end; fails when it does not.
 wait_closed() {
+  local _
   for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   echo "FAIL: the window did not close"
-  kill "$1"
   exit 1
 }
 
 # Starts openbox on the display, sets $wm to its pid and waits until it
-# manages windows (it then names itself on the root window).
+# manages windows (it then names itself on the root window). An openbox that
+# ends at once (the display still busy starting) is started again.
 start_wm() {
-  openbox >/dev/null 2>&1 &
-  wm=$!
-  for _ in $(seq 100); do
+  local log=$work/openbox.log _
+  for _ in $(seq 200); do
+    if [ -z "${wm:-}" ] || ! kill -0 "$wm" 2>/dev/null; then
+      openbox >>"$log" 2>&1 &
+      wm=$!
+    fi
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done
   echo "FAIL: openbox did not start"
+  cat "$log"
   exit 1
 }
 

@@ -6,23 +6,28 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
-work=$(mktemp -d)
-trap 'kill "${xvfb:-}" "${holder:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 printf '[Optionen]\r\nZQHost=gespeichert\r\n' >"$work/DAZovozoved.ini"
 before=$(sha256sum <"$work/DAZovozoved.ini")
 
-start_display 121 150
+start_display
 
-# Another program writing the file holds its exclusive lock.
-flock -x "$work/DAZovozoved.ini" sleep 60 &
+# Another program writing the file holds its exclusive lock: the holder is
+# one process (the lock's descriptor goes with it into sleep), so ending it
+# releases the lock.
+ini="$work/DAZovozoved.ini"
+( exec 9>>"$ini"; flock -x 9; exec sleep 60 ) &
 holder=$!
-sleep 0.3
+for _ in $(seq 100); do flock -n "$ini" true || break; sleep 0.1; done
+flock -n "$ini" true && { echo "FAIL: the lock was not taken"; exit 1; }
 
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
 box=$(timeout 20 xdotool search --sync --name '^Zeitquell Detektion$' | head -n 1)
-kill "$holder" 2>/dev/null || true
+# The other program is done: the lock is free before the save below.
+kill "$holder"
+wait "$holder" 2>/dev/null || true
+flock -n "$ini" true || { echo "FAIL: the lock is still held"; exit 1; }
 sleep 0.5; xdotool key Return
 sleep 0.5
 win=$(xdotool search --name '^VADaroradarAdadad V1\.3$' | head -n 1)

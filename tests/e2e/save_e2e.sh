@@ -5,12 +5,10 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
-work=$(mktemp -d)
-trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$exe" "$work/VADaroradarAdadad"
+prepare_work "$exe"
 printf '[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
 
-start_display 90 120
+start_display
 
 cd /  # the working directory plays no part in finding the settings file
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &

@@ -7,7 +7,7 @@ source "$(dirname "$0")/common.sh"
 exe=$1
 prepare_work "$exe"
 
-start_display 241 270 1920x1080
+start_display 1920x1080
 start_wm
 QT_SCALE_FACTOR=2 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!

@@ -16,7 +16,7 @@ prepare_work "$exe"
   for i in $(seq 5000); do printf 'Zeile%d=%0200d\r\n' "$i" 0; done
 } >"$work/DAZovozoved.ini"
 
-start_display 151 180
+start_display
 
 log="$work/strace.log"
 cd /

@@ -7,7 +7,7 @@ source "$(dirname "$0")/common.sh"
 exe=$1
 prepare_work "$exe"
 
-start_display 211 240
+start_display
 start_wm
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!

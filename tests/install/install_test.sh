@@ -10,8 +10,7 @@ source "$(dirname "$0")/../e2e/common.sh"
 cmake=$1
 build=$2
 id=de.zeitquell.VADaroradarAdadad
-work=$(mktemp -d)
-trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+prepare_work
 # Blanks, parentheses and a dollar sign need quoting in the entry's Exec line.
 prefix="$work/Zeitmessung Ziel (\$A)"
 
@@ -62,7 +61,7 @@ done
 
 # Start it as a menu does (GLib reads Exec, with the installed bin not on PATH)
 # from another folder, then press Space, the focused "speichern + schliessen".
-start_display 271 300
+start_display
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
 gio launch "$entry" >"$work/launch.log" 2>&1 || { cat "$work/launch.log"; echo "FAIL: gio launch"; exit 1; }
