@@ -1,3 +1,5 @@
+#include "support/ExitCode.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -5,5 +7,5 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return ExitCode(RUN_ALL_TESTS());
 }
