@@ -23,10 +23,12 @@ shared=${VAD_SHARED:-$PWD/../shared}
 jobs=$(nproc)
 
 CC=${FUZZ_CC:-clang-14} CXX=${FUZZ_CXX:-clang++-14} \
-  cmake -S . -B "$build" -DVAD_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B "$build" -DVAD_FUZZ=ON -DVAD_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 mkdir -p "$build/logs"
+echo "building ${#targets[@]} fuzz targets with clang, warnings as errors ($build/) ..."
 if ! cmake --build "$build" -j"$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
   tail -30 "$build/logs/build.log"
+  echo "fuzz: 0 passed, ${#targets[@]} failed"
   exit 1
 fi
 
@@ -35,6 +37,10 @@ fi
 png_malloc_limit_mb=272
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:quarantine_size_mb=64}
+# Readable stacks in crash reports (llvm-14 is in tools/install-deps.sh).
+if [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ]; then
+  export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-14/bin/llvm-symbolizer}
+fi
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 
@@ -42,7 +48,6 @@ mkdir -p "$build/artifacts" "$build/logs"
 failed=0
 targets_passed=0
 targets_failed=0
-printf '%-18s %8s %12s %8s %8s  %s\n' target seconds executions edges features result
 for target in "${targets[@]}"; do
   name=${target#fuzz_}
   corpus=$build/corpus/$name
@@ -61,6 +66,7 @@ for target in "${targets[@]}"; do
       options+=(-max_len=4096) ;;
   esac
   log=$build/logs/$target.log
+  echo "running $target for $seconds s ..."
   status=0
   # The time limit is libFuzzer's own; the outer one only guards against a
   # run that does not stop.
@@ -78,7 +84,7 @@ for target in "${targets[@]}"; do
   else
     ((++targets_passed))
   fi
-  printf '%-18s %8s %12s %8s %8s  %s\n' "$target" "$seconds" "${execs:-?}" "${edges:-?}" "${features:-?}" "$result"
+  printf '%-18s %12s executions %6s edges %6s features  %s\n' "$target" "${execs:-?}" "${edges:-?}" "${features:-?}" "$result"
   if ((status != 0)); then
     grep -E 'ERROR|check failed|unknown message|pixel|SUMMARY|artifact' "$log" | head -5 | sed 's/^/    /' || true
   fi

@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing the editor need on Debian 12,
-# only the packages that are missing. Run as root.
+# only the packages that are missing. Run as root. Quiet unless something
+# is installed (one line) or fails (apt's own words).
 set -euo pipefail
 packages=(
+  # compilers and build; Qt's CMake packages look up some of their own
+  # dependencies (xkbcommon) with pkg-config
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libpng-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  # the editor: Qt 6 Widgets, Qt's German texts (message box buttons), zlib
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev zlib1g-dev
+  # tests and benchmarks; libpng is the reference decoder of the logo tests
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  # fonts the widget tests measure captions with
   fonts-dejavu-core fonts-liberation2
-  clang libfuzzer-14-dev libclang-rt-14-dev
-  e2fsprogs strace openbox
+  # end-to-end tests: virtual display, input, window manager, window
+  # properties (xdpyinfo, xprop), system calls; chattr for the read-only file
+  xvfb xdotool openbox x11-utils strace e2fsprogs
+  # install test: desktop entry, AppStream data, icon, launching the entry
   desktop-file-utils appstream librsvg2-bin libglib2.0-bin
+  # fuzz targets (clang and libFuzzer) and readable stacks in their reports
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
+  # tools/screenshot.sh
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -20,6 +30,12 @@ done
 if ((${#missing[@]})); then
   echo "Installiere: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  log=$(mktemp)
+  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    cat "$log"
+    rm -f "$log"
+    echo "install-deps: apt-get failed" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi

@@ -3,6 +3,7 @@
 // row-change reactions attached as in the window. The cost per column must
 // not grow with the number of columns.
 #include "columns/ColumnSync.h"
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -70,11 +71,8 @@ BENCHMARK(TypeAtEndOfLine)->Arg(5)->Arg(50)->Arg(256)->Unit(benchmark::kMicrosec
 
 int main(int argc, char **argv)
 {
-    std::vector<char *> args(argv, argv + argc);
-    char repetitions[] = "--benchmark_repetitions=7";
-    args.insert(args.begin() + 1, repetitions);
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    if (!bench::Initialize(argc, argv, 7))
+        return 1;
     // Cost per column of each repetition, by number of columns.
     bench::MedianReporter<long> reporter([](const bench::Run &run) -> std::optional<std::pair<long, double>> {
         const auto cols = run.counters.find("columns");
@@ -88,8 +86,11 @@ int main(int argc, char **argv)
     for (const auto &[cols, values] : reporter.values())
         std::printf("  %ld columns %.1f ns", cols, bench::Median(values));
     std::printf("\n");
-    if (reporter.has(5) && reporter.has(256))
-        bench::PrintRatio("ratio 256/5", reporter.median(256) / reporter.median(5), 1.5);
     benchmark::Shutdown();
+    if (!reporter.has(5) || !reporter.has(256)) {
+        std::printf("ratio 256/5: runs are missing\n");
+        return 1;
+    }
+    bench::PrintRatio("ratio 256/5", reporter.median(256) / reporter.median(5), 1.5);
     return 0;
 }

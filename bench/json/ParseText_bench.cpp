@@ -1,6 +1,7 @@
 // ParseText cost per byte on a small and a large column format document.
 // The stored documents grow with the number of columns; the cost per byte
 // must not grow with them.
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 #include "json/JsonValue.h"
 
@@ -49,14 +50,13 @@ void BM_ParseText(benchmark::State &state)
         benchmark::Counter(double(text.size()) * 1e-9,
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_ParseText)->Arg(1 << 10)->Arg(1 << 20)->Repetitions(7)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParseText)->Arg(1 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::Initialize(argc, argv, 7))
         return 1;
     // Cost per character of each repetition, by document size.
     bench::MedianReporter<long> reporter([](const bench::Run &run) -> std::optional<std::pair<long, double>> {
@@ -70,6 +70,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     if (reporter.values().size() != 2) {
         std::printf("ratio: need both document sizes\n");
+        return 1;
     } else {
         const auto small = reporter.values().begin();
         const auto large = std::prev(reporter.values().end());
@@ -77,7 +78,7 @@ int main(int argc, char **argv)
         const double b = bench::Median(large->second);
         std::printf("\nParseText median CPU cost per character: %ld chars %.3f ns, %ld chars %.3f ns\n",
                     small->first, a, large->first, b);
-        std::printf("ratio 1MB/1KB = %.2f (limit 1.5)\n", b / a);
+        bench::PrintRatio("ratio 1MB/1KB", b / a, 1.5);
     }
     benchmark::Shutdown();
     return 0;

@@ -13,6 +13,7 @@
 #include "AllocationCounter.h"
 #include "PngReference.h"
 #include "PngWriter.h"
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 #include "support/ResidentSet.h"
 
@@ -157,16 +158,21 @@ bench::MedianReporter<std::string> SecondsReporter()
         });
 }
 
-void PrintMediansAndRatios(const bench::MedianReporter<std::string> &reporter)
+// Returns false when a ratio could not be worked out for want of runs.
+bool PrintMediansAndRatios(const bench::MedianReporter<std::string> &reporter)
 {
     const auto &seconds = reporter.values();
     std::printf("\nmedians of %zu repetitions:\n", seconds.empty() ? 0 : seconds.begin()->second.size());
     for (const auto &[name, values] : seconds)
         std::printf("  %-28s %10.3f ms\n", name.c_str(), bench::Median(values) * 1e3);
-    const auto ratio = [&reporter](const char *what, const std::string &a, const std::string &b,
-                                   double limit) {
-        if (!reporter.has(a) || !reporter.has(b))
+    bool complete = true;
+    const auto ratio = [&reporter, &complete](const char *what, const std::string &a, const std::string &b,
+                                              double limit) {
+        if (!reporter.has(a) || !reporter.has(b)) {
+            std::printf("%s: runs are missing\n", what);
+            complete = false;
             return;
+        }
         const double r = reporter.median(a) / reporter.median(b);
         if (limit > 0)
             bench::PrintRatio(what, r, limit);
@@ -177,6 +183,7 @@ void PrintMediansAndRatios(const bench::MedianReporter<std::string> &reporter)
     ratio("decode 4096x4096 Adam7, ours / libpng", "DecodeOurs/1", "DecodeLibpng/1", 1.3);
     ratio("track bar step, 4096x4096 logo / 116x65 logo", "TrackBarStep/1", "TrackBarStep/0", 1.5);
     ratio("full-size step (no preview copy) / 116x65 step", "TrackBarStepFullSize", "TrackBarStep/0", 0);
+    return complete;
 }
 
 // Child mode: load the file once and print how far the resident set grew.
@@ -262,15 +269,12 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--load-and-report-rss") == 0)
         return LoadAndReportRss(argv[2]);
-    std::vector<char *> args(argv, argv + argc);
-    char repetitions[] = "--benchmark_repetitions=5";
-    args.insert(args.begin() + 1, repetitions);
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    if (!bench::Initialize(argc, argv, 5))
+        return 1;
     bench::MedianReporter<std::string> reporter = SecondsReporter();
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintMediansAndRatios(reporter);
+    const bool complete = PrintMediansAndRatios(reporter);
     benchmark::Shutdown();
     ReportPeakMemory();
-    return 0;
+    return complete ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "AllocationCounter.h"
 #include "PngWriter.h"
 #include "support/FakeDialogs.h"
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 #include "support/ResidentSet.h"
 #include "ui/DarstellungPage.h"
@@ -72,8 +73,8 @@ void TrackBarStep(benchmark::State &state, const char *name)
 
 void BM_TrackBarStep_Logo116x65(benchmark::State &state) { TrackBarStep(state, "small.png"); }
 void BM_TrackBarStep_Logo3840x2160(benchmark::State &state) { TrackBarStep(state, "large.png"); }
-BENCHMARK(BM_TrackBarStep_Logo116x65)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TrackBarStep_Logo3840x2160)->MinTime(0.2)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TrackBarStep_Logo116x65)->MinTime(bench::MinTime(0.2));
+BENCHMARK(BM_TrackBarStep_Logo3840x2160)->MinTime(bench::MinTime(0.2));
 
 // Run in a process of its own (this program with --load-peak), so the
 // peak belongs to this load alone.
@@ -124,11 +125,12 @@ int main(int argc, char **argv)
     writeLogo("large.png", 3840, 2160);
     QDir::setCurrent(dir.path());
 
-    benchmark::Initialize(&argc, argv);
-    // The median CPU time benchmark works out over the repetitions, by benchmark name.
+    if (!bench::Initialize(argc, argv, 5))
+        return 1;
+    // CPU time per step of each repetition, by benchmark name.
     bench::MedianReporter<std::string> reporter(
         [](const bench::Run &r) -> std::optional<std::pair<std::string, double>> {
-            if (r.aggregate_name != "median")
+            if (!bench::IsTimedIteration(r))
                 return {};
             return {{r.benchmark_name(), r.GetAdjustedCPUTime()}};
         });
@@ -136,11 +138,19 @@ int main(int argc, char **argv)
     double small = 0, large = 0;
     for (const auto &[name, cpu] : reporter.values())
         (name.find("116x65") != std::string::npos ? small : large) = bench::Median(cpu);
-    if (small > 0)
-        std::printf("track bar step with repaint, 3840x2160 logo / 116x65 logo: %.2f (at most 1.5)\n", large / small);
+    if (small <= 0 || large <= 0) {
+        std::printf("track bar step: runs are missing\n");
+        return 1;
+    }
+    bench::PrintRatio("track bar step with repaint, 3840x2160 logo / 116x65 logo", large / small, 1.5);
     const QStringList peaks = LoadPeakRatios().split(u' ');
-    std::printf("peak memory while loading the 3840x2160 logo / its decoded size (under 3): heap %s, "
-                "resident %s\n",
-                qPrintable(peaks.value(0)), qPrintable(peaks.value(1)));
+    bool ok = false;
+    const double heap = peaks.value(0).toDouble(&ok);
+    if (!ok) {
+        std::printf("peak memory while loading the 3840x2160 logo: %s\n", qPrintable(peaks.join(u' ')));
+        return 1;
+    }
+    bench::PrintRatio("peak heap while loading the 3840x2160 logo / its decoded size", heap, 3);
+    std::printf("  (resident set: %s)\n", qPrintable(peaks.value(1)));
     return 0;
 }

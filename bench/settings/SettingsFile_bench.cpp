@@ -6,6 +6,7 @@
 #include "app/SettingsController.h"
 #include "settings/SettingsKeys.h"
 #include "support/FakeDialogs.h"
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 #include "ui/Tf_root.h"
 
@@ -120,14 +121,14 @@ void BM_Start(benchmark::State &state)
     SetCounters(state, bytes.size());
 }
 
-BENCHMARK(BM_Save)->Arg(1 << 10)->Arg(1 << 20)->Repetitions(7)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Save)->Arg(1 << 10)->Arg(1 << 20)->Repetitions(bench::Repetitions(7))->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainWriteSyncRename)
     ->Arg(1 << 10)
     ->Arg(1 << 20)
-    ->Repetitions(7)
+    ->Repetitions(bench::Repetitions(7))
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Start)->Arg(1 << 10)->Arg(10 << 20)->Repetitions(5)->UseRealTime()->Unit(
+BENCHMARK(BM_Start)->Arg(1 << 10)->Arg(10 << 20)->Repetitions(bench::Repetitions(5))->UseRealTime()->Unit(
     benchmark::kMillisecond);
 
 } // namespace
@@ -136,8 +137,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::Initialize(argc, argv, 7))
         return 1;
     g_root = QDir::currentPath() + "/bench_settings.tmp";
     QDir(g_root).removeRecursively();
@@ -169,7 +169,7 @@ int main(int argc, char **argv)
     const auto [start10m, s10m] = perByte("BM_Start", 10 << 20);
     if (save1k == 0 || save1m == 0 || plain1k == 0 || plain1m == 0 || start1k == 0 || start10m == 0) {
         std::printf("ratios: some runs are missing\n");
-        return 0;
+        return 1;
     }
     std::printf("\nmedian wall time: save 1 KB %.3f ms, 1 MB %.3f ms; plain write+fsync+rename 1 KB %.3f ms, "
                 "1 MB %.3f ms; start 1 KB %.1f ms, 10 MB %.1f ms\n",

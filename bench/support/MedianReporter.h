@@ -34,10 +34,10 @@ inline double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Prints "<what> = x (limit y) ok", or OVER when the ratio exceeds the limit.
+// Prints "<what> = x (goal <= y) ok", or OVER when the ratio exceeds the goal.
 inline void PrintRatio(const char *what, double ratio, double limit)
 {
-    std::printf("%s = %.2f (limit %.1f) %s\n", what, ratio, limit, ratio <= limit ? "ok" : "OVER");
+    std::printf("%s = %.2f (goal <= %.1f) %s\n", what, ratio, limit, ratio <= limit ? "ok" : "OVER");
 }
 
 template <typename Key> class MedianReporter : public benchmark::ConsoleReporter

@@ -3,6 +3,7 @@
 // event queue is idle, at 5, 50 and 256 columns. The panel grids build and
 // draw only what is in view, so 256 columns may cost at most twice what 5
 // columns cost.
+#include "support/BenchMain.h"
 #include "support/MedianReporter.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -102,11 +103,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::vector<char *> args(argv, argv + argc);
-    char repetitions[] = "--benchmark_repetitions=7";
-    args.insert(args.begin() + 1, repetitions);
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    if (!bench::Initialize(argc, argv, 7))
+        return 1;
     // Microseconds per operation of each repetition, by benchmark and number of columns.
     using Key = std::pair<std::string, long>;
     bench::MedianReporter<Key> reporter([](const bench::Run &run) -> std::optional<std::pair<Key, double>> {

@@ -68,6 +68,12 @@ class JsonValue
         quint32 offset;
         quint32 length;
     };
+    // The children of an object or a list.
+    struct Items {
+        quint32 first; // position of the first child in the document
+        quint32 count;
+        qsizetype nameIndex; // objects: position of the name index in the document
+    };
     QStringView View(Span span, bool decoded) const;
     const JsonValue *Find(QStringView key) const;
 
@@ -75,11 +81,7 @@ class JsonValue
     union {
         double m_number;
         Span m_text;
-        struct {
-            quint32 first; // position of the first child in the document
-            quint32 count;
-            qsizetype nameIndex; // objects: position of the name index in the document
-        } m_items;
+        Items m_items;
     };
     Span m_name{0, 0}; // member name when this value is an object member
     Kind m_kind;
