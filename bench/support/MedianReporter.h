@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -68,5 +69,34 @@ template <typename Key> class MedianReporter : public benchmark::ConsoleReporter
     Sample m_sample;
     std::map<Key, std::vector<double>> m_values;
 };
+
+// Microseconds per operation of each repetition, by benchmark and its
+// "columns" counter.
+using ColumnsKey = std::pair<std::string, long>;
+inline MedianReporter<ColumnsKey> ColumnsReporter()
+{
+    return MedianReporter<ColumnsKey>([](const Run &run) -> std::optional<std::pair<ColumnsKey, double>> {
+        const auto cols = run.counters.find("columns");
+        if (!IsTimedIteration(run) || cols == run.counters.end())
+            return {};
+        return {{{run.run_name.function_name, long(cols->second.value)},
+                 run.real_accumulated_time / double(run.iterations) * 1e6}};
+    });
+}
+
+// One line per benchmark of a ColumnsReporter: its median at each number of
+// columns; `each` names the operation ("per keystroke").
+inline void PrintColumnsMedians(const MedianReporter<ColumnsKey> &reporter, const char *each)
+{
+    std::printf("\n");
+    const auto &values = reporter.values();
+    for (auto it = values.begin(); it != values.end();) {
+        const std::string name = it->first.first;
+        std::printf("%s, median %s:", name.c_str(), each);
+        for (; it != values.end() && it->first.first == name; ++it)
+            std::printf("  %ld columns %.1f us", it->first.second, Median(it->second));
+        std::printf("\n");
+    }
+}
 
 } // namespace bench

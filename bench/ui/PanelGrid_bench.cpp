@@ -105,28 +105,21 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (!bench::Initialize(argc, argv, 7))
         return 1;
-    // Microseconds per operation of each repetition, by benchmark and number of columns.
-    using Key = std::pair<std::string, long>;
-    bench::MedianReporter<Key> reporter([](const bench::Run &run) -> std::optional<std::pair<Key, double>> {
-        const auto cols = run.counters.find("columns");
-        if (!bench::IsTimedIteration(run) || cols == run.counters.end())
-            return {};
-        return {{{run.run_name.function_name, long(cols->second.value)},
-                 run.real_accumulated_time / double(run.iterations) * 1e6}};
-    });
+    bench::MedianReporter<bench::ColumnsKey> reporter = bench::ColumnsReporter();
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    const auto &values = reporter.values();
-    for (auto it = values.begin(); it != values.end();) {
-        const std::string name = it->first.first;
-        std::printf("%s, median per operation:", name.c_str());
-        for (; it != values.end() && it->first.first == name; ++it)
-            std::printf("  %ld columns %.1f us", it->first.second, bench::Median(it->second));
-        std::printf("\n");
-        if (reporter.has({name, 5}) && reporter.has({name, 256}))
-            bench::PrintRatio("  ratio 256/5", reporter.median({name, 256}) / reporter.median({name, 5}),
-                              2.0);
+    bench::PrintColumnsMedians(reporter, "per operation");
+    int ratios = 0;
+    for (const char *name : {"KeystrokeInFormulaLine", "MovePanelByOne"}) {
+        if (!reporter.has({name, 5}) || !reporter.has({name, 256}))
+            continue;
+        std::printf("%s", name);
+        bench::PrintRatio(", ratio 256/5", reporter.median({name, 256}) / reporter.median({name, 5}), 2.0);
+        ++ratios;
     }
     benchmark::Shutdown();
+    if (ratios != 2) {
+        std::printf("ratios: runs are missing\n");
+        return 1;
+    }
     return 0;
 }

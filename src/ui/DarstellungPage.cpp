@@ -240,6 +240,13 @@ void DarstellungPage::TabSheet2Hide()
                                        : full.scaled(box.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
                                                      Qt::SmoothTransformation);
     m_previewLogo = AsLogoImage(scaled, logo.hasAlpha());
+    // The display preview draws the logo screen-sized; a copy bounded by a
+    // usual preview window's size keeps a photo-sized logo from staying in
+    // memory whole.
+    const QSize display = full.size().boundedTo(full.size().scaled(kDisplayLogoSize, Qt::KeepAspectRatio));
+    m_displayLogo = display == full.size() ? full.copy()
+                                           : full.scaled(display.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
+                                                         Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(dpr);
     img_logo->setPicture(scaled);
     img_logo->show();
@@ -247,6 +254,7 @@ void DarstellungPage::TabSheet2Hide()
         BuildTransparentLogo(tb_trans->value());
     img_logo->update();
     img_logo_trans->update();
+    emit logoLoaded();
 }
 
 void DarstellungPage::BuildTransparentLogo(int opacity)

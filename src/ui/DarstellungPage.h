@@ -60,6 +60,15 @@ public:
     // logo stays.
     void TabSheet2Hide();
 
+    // The last loaded logo at no more than kDisplayLogoSize, for the display
+    // preview; null until a logo has been loaded.
+    static constexpr QSize kDisplayLogoSize{1280, 1280};
+    const QImage &displayLogo() const { return m_displayLogo; }
+
+signals:
+    // A logo was loaded (TabSheet2Hide found and decoded logo.png).
+    void logoLoaded();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -68,4 +77,5 @@ private:
     // The loaded logo scaled once to the preview's size in device pixels:
     // both previews show it, and every track bar step blends only this copy.
     LogoImage m_previewLogo;
+    QImage m_displayLogo;
 };

@@ -5,6 +5,7 @@
 #include "CueLineEdit.h"
 #include "DarstellungPage.h"
 #include "Dialogs.h"
+#include "DisplayPreview.h"
 #include "FontLists.h"
 #include "Guard.h"
 #include "PageWidgets.h"
@@ -35,6 +36,9 @@
 namespace {
 
 const QColor kNavy(0x00, 0x00, 0x80);
+// "speichern + schliessen" at 288, 533, 211 x 36; "Vorschau" 8 px to its right.
+const QRect kPreviewButton(507, 533, 100, 36);
+constexpr int kButtonGap = 8;
 
 bool isInside(const QWidget *w, const QWidget *container)
 {
@@ -68,6 +72,15 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     b_ende->setAccessibleName(b_ende->text());
     b_ende->setAutoDefault(false);
     b_ende->setPalette(QApplication::palette());
+
+    // Beside it, on the same row and as high: the display preview.
+    b_vorschau = new QPushButton(QStringLiteral("Vorschau"), this);
+    b_vorschau->setObjectName(QStringLiteral("b_vorschau"));
+    b_vorschau->setGeometry(kPreviewButton);
+    b_vorschau->setAccessibleName(b_vorschau->text());
+    b_vorschau->setToolTip(QStringLiteral("Vorschau der Anzeige (F5)"));
+    b_vorschau->setAutoDefault(false);
+    b_vorschau->setPalette(QApplication::palette());
 
     // The page control sits in a scroll area that only scrolls when the
     // screen is too small for the window; at the designed size it shows the
@@ -116,6 +129,9 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
         FitCaptions(page, QSize(773, 491));
 
     QWidget::setTabOrder(b_ende, P_Einstellungen);
+    // "Vorschau" comes after the page control and everything on its pages.
+    QWidget::setTabOrder(P_Einstellungen, b_vorschau);
+    QWidget::setTabOrder(b_vorschau, b_ende);
 
     ti_start = new QTimer(this);
     ti_start->setObjectName(QStringLiteral("ti_start"));
@@ -125,6 +141,9 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     ti_start->start();
 
     connect(b_ende, &QPushButton::clicked, this, &Tf_root::b_endeClick);
+    connect(b_vorschau, &QPushButton::clicked, this, &Tf_root::b_vorschauClick);
+    auto *previewKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(previewKey, &QShortcut::activated, this, &Tf_root::b_vorschauClick);
     // Ctrl+S saves and closes, like the button.
     auto *save = new QShortcut(QKeySequence::Save, this);
     connect(save, &QShortcut::activated, this, &Tf_root::b_endeClick);
@@ -377,6 +396,9 @@ void Tf_root::e_spalten_farbeClick(BoundLineEdit *field)
 Tf_root::~Tf_root()
 {
     disconnect(qApp, &QApplication::focusChanged, this, &Tf_root::focusMoved);
+    // The preview watches the tables' view links, which die before the
+    // child widgets do.
+    delete m_preview;
     // The tables and links are members and die before the child widgets:
     // the grids let go of them first, and no reaction runs any more.
     for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
@@ -435,6 +457,7 @@ Tf_root::Layout Tf_root::LayoutFor(const QSize &room, int scrollBar)
         l.window = designed;
         l.pages = QRect(QPoint(0, 0), pageArea);
         l.button = QRect(288, 533, 211, 36);
+        l.previewButton = kPreviewButton;
         return l;
     }
     l.scrolls = true;
@@ -453,6 +476,20 @@ Tf_root::Layout Tf_root::LayoutFor(const QSize &room, int scrollBar)
     l.pages = QRect(0, 0, l.window.width(), l.window.height() - buttonRow);
     const int buttonWidth = std::min(211, l.window.width() - 8);
     l.button = QRect((l.window.width() - buttonWidth) / 2, l.window.height() - buttonRow, buttonWidth, 36);
+    // "Vorschau" to its right; where the row is too narrow for both, the
+    // pair is centred and both give up width.
+    const int previewWidth = kPreviewButton.width();
+    const int besideButton = l.window.width() - 4 - (l.button.right() + 1 + kButtonGap);
+    if (besideButton >= previewWidth) {
+        l.previewButton = QRect(l.button.right() + 1 + kButtonGap, l.button.top(), previewWidth, 36);
+        return l;
+    }
+    const int row = l.window.width() - 8;
+    const int first = std::min(211, (row - kButtonGap) * 211 / (211 + previewWidth));
+    const int second = std::min(previewWidth, row - kButtonGap - first);
+    const int left = (l.window.width() - (first + kButtonGap + second)) / 2;
+    l.button = QRect(left, l.button.top(), first, 36);
+    l.previewButton = QRect(left + first + kButtonGap, l.button.top(), second, 36);
     return l;
 }
 
@@ -463,6 +500,7 @@ void Tf_root::applyLayout(const Layout &l)
     m_pageScroller->setHorizontalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     m_pageScroller->setVerticalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     b_ende->setGeometry(l.button);
+    b_vorschau->setGeometry(l.previewButton);
 }
 
 void Tf_root::fitToScreen()
@@ -511,6 +549,24 @@ void Tf_root::b_endeClick()
         runGuarded(m_saveWork);
 }
 
+DisplayPreview *Tf_root::preview() const
+{
+    return m_preview;
+}
+
+void Tf_root::b_vorschauClick()
+{
+    runGuarded([this] {
+        if (!m_preview)
+            m_preview = new DisplayPreview(*this);
+        m_preview->show();
+        if (m_preview->isMinimized())
+            m_preview->showNormal();
+        m_preview->raise();
+        m_preview->activateWindow();
+    });
+}
+
 bool Tf_root::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
@@ -542,6 +598,7 @@ void Tf_root::closeEvent(QCloseEvent *event)
         changed = true;
     if (!changed) {
         event->accept();
+        closePreview();
         return;
     }
     switch (dialogs().askUnsavedChanges(this)) {
@@ -558,6 +615,14 @@ void Tf_root::closeEvent(QCloseEvent *event)
         event->ignore();
         break;
     }
+    if (event->isAccepted())
+        closePreview();
+}
+
+void Tf_root::closePreview()
+{
+    if (m_preview)
+        m_preview->close();
 }
 
 void Tf_root::TabSheet2Hide()

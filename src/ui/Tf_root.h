@@ -2,6 +2,7 @@
 #include "columns/ColumnList.h"
 #include "columns/FormatTable.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -14,6 +15,7 @@ class FontNameModel;
 class FontSizeList;
 class PanelGrid;
 class Dialogs;
+class DisplayPreview;
 class QPushButton;
 class QScrollArea;
 class QTabWidget;
@@ -47,6 +49,7 @@ public:
         QSize window;
         QRect pages;  // the scroll area holding the page control
         QRect button; // "speichern + schliessen"
+        QRect previewButton; // "Vorschau", to its right
         bool scrolls = false;
     };
     static Layout LayoutFor(const QSize &room, int scrollBar);
@@ -56,6 +59,7 @@ public:
     void fitToScreen();
 
     QPushButton *b_ende;
+    QPushButton *b_vorschau;
     QTabWidget *P_Einstellungen;
     VerbindungPage *TabSheet1;
     DarstellungPage *TabSheet2;
@@ -118,6 +122,11 @@ public:
 
     void ti_startTimer();
     void b_endeClick();
+    // "Vorschau" and F5: opens the display preview, or brings the open one
+    // to the front.
+    void b_vorschauClick();
+    // The display preview once it has been opened; nullptr before.
+    DisplayPreview *preview() const;
     void TabSheet2Hide();
     void P_EinstellungenExit();
     void TabSheet3Exit();
@@ -133,6 +142,7 @@ private:
     void FormShow();
     void FormActivate();
     void focusMoved(QWidget *old, QWidget *now);
+    void closePreview();
 
     // One panel grid with its table, font lists and size reaction.
     struct FontPanel {
@@ -168,6 +178,7 @@ private:
     std::function<void()> m_saveWork;
     std::function<bool()> m_changedCheck;
     QScrollArea *m_pageScroller = nullptr;
+    QPointer<DisplayPreview> m_preview;
     bool m_closeWithoutAsking = false;
     int m_activePage = -1;
     bool m_shownOnce = false;

@@ -1,6 +1,7 @@
 #include "support/FakeDialogs.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
+#include "ui/DisplayPreview.h"
 #include "ui/PanelGrid.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
@@ -75,9 +76,10 @@ class TabOrder : public ::testing::Test
     Tf_root w{&dialogs};
 };
 
+// "Vorschau" follows the page control and everything on its pages.
 QStringList Round(const QStringList &page)
 {
-    return QStringList{"b_ende", "P_Einstellungen"} + page + QStringList{"b_ende"};
+    return QStringList{"b_ende", "P_Einstellungen"} + page + QStringList{"b_vorschau", "b_ende"};
 }
 
 QStringList Reversed(QStringList list)
@@ -196,6 +198,16 @@ TEST_F(TabOrder, ReturnAndEnterPressTheFocusedButton)
         w.b_ende->setFocus(Qt::TabFocusReason);
         QTest::keyClick(w.b_ende, p.key, p.modifiers);
         EXPECT_EQ(saves, p.expected) << p.key;
+    }
+    // On "Vorschau" the same keys open the preview and save nothing.
+    for (const auto &p : presses) {
+        saves = 0;
+        w.b_vorschau->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.b_vorschau, p.key, p.modifiers);
+        EXPECT_EQ(saves, 0) << p.key;
+        EXPECT_EQ(w.preview() != nullptr && w.preview()->isVisible(), p.expected == 1) << p.key;
+        if (w.preview())
+            w.preview()->close();
     }
     // Return in a text field does not reach the button.
     saves = 0;

@@ -87,6 +87,7 @@ TEST_F(WindowTest, AccessibleNamesForEveryControl)
         {"e_SNRInfoFelder", "Daten für Startnummern Info"},
         {"e_StartNrInFeld", "suche StartNr in Feld"},
         {"b_ende", "speichern + schliessen"},
+        {"b_vorschau", "Vorschau"},
     };
     for (const auto &[object, name] : names) {
         QWidget *widget = find(object);

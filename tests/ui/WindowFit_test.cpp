@@ -52,9 +52,17 @@ TEST_P(WindowFit, LayoutForTheRoomOnScreen)
     EXPECT_TRUE(window.contains(l.pages));
     EXPECT_FALSE(l.pages.intersects(l.button));
     EXPECT_GE(l.button.height(), 36);
+    // "Vorschau" to the right of the button, on its row, as high.
+    EXPECT_TRUE(window.contains(l.previewButton)) << "the preview button leaves the window";
+    EXPECT_FALSE(l.pages.intersects(l.previewButton));
+    EXPECT_GT(l.previewButton.left(), l.button.right());
+    EXPECT_EQ(l.previewButton.top(), l.button.top());
+    EXPECT_EQ(l.previewButton.height(), l.button.height());
+    EXPECT_GE(l.previewButton.width(), 60);
     if (!c.scrolls) {
         EXPECT_EQ(l.pages, QRect(0, 0, 794, 533));
         EXPECT_EQ(l.button, QRect(288, 533, 211, 36));
+        EXPECT_EQ(l.previewButton, QRect(507, 533, 100, 36));
     }
 }
 
@@ -86,6 +94,7 @@ TEST(WindowFitOnScreen, DesignedGeometryWhereItFits)
     EXPECT_EQ(QRect(w.P_Einstellungen->mapTo(&w, QPoint(0, 0)), w.P_Einstellungen->size()),
               QRect(8, 7, 777, 522));
     EXPECT_EQ(w.b_ende->geometry(), QRect(288, 533, 211, 36));
+    EXPECT_EQ(w.b_vorschau->geometry(), QRect(507, 533, 100, 36));
     auto *scroller = w.findChild<QScrollArea *>("pageScroller");
     ASSERT_TRUE(scroller);
     EXPECT_FALSE(scroller->horizontalScrollBar()->isVisible());
@@ -139,6 +148,8 @@ TEST(WindowFitOnScreen, SmallRoomScrollsThePagesAndKeepsTheButton)
     EXPECT_TRUE(w.rect().contains(w.b_ende->geometry()));
     EXPECT_FALSE(scroller->geometry().intersects(w.b_ende->geometry()));
     EXPECT_EQ(w.childAt(w.b_ende->geometry().center()), w.b_ende);
+    EXPECT_TRUE(w.rect().contains(w.b_vorschau->geometry()));
+    EXPECT_EQ(w.childAt(w.b_vorschau->geometry().center()), w.b_vorschau);
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     EXPECT_EQ(saves, 1);
 
