@@ -246,7 +246,7 @@ void Tf_root::setSizeReactionAttached(FontPanel &panel, bool attached)
     // The signal stays connected; detaching is a switch, cheap enough for
     // every step of a walk through the table.
     if (!panel.sizeConnection)
-        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, [this, &panel] {
+        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, [&panel] {
             if (panel.sizeAttached)
                 panel.sizeReaction();
         });
