@@ -37,7 +37,7 @@ for program in "${programs[@]}"; do
   status=0
   VAD_BENCH_SMOKE=$smoke QT_QPA_PLATFORM=offscreen "$program" >"$log" 2>&1 || status=$?
   seconds=$(($(date +%s) - start))
-  ratios=$(grep -E '\(goal <= [0-9.]+\) (ok|OVER)$' "$log" || true)
+  ratios=$(sed 's/\x1b\[[0-9;]*m//g' "$log" | grep -E '\(goal <= [0-9.]+\) (ok|OVER)$' || true)
   if ((status != 0)) || [ -z "$ratios" ]; then
     echo "$name: FAILED (exit $status, ${seconds} s, see $log)"
     grep -E 'ERROR|missing|error' "$log" | head -5 | sed 's/^/    /' || true

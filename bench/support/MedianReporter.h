@@ -38,7 +38,7 @@ inline double Median(std::vector<double> values)
 // Prints "<what> = x (goal <= y) ok", or OVER when the ratio exceeds the goal.
 inline void PrintRatio(const char *what, double ratio, double limit)
 {
-    std::printf("%s = %.2f (goal <= %.1f) %s\n", what, ratio, limit, ratio <= limit ? "ok" : "OVER");
+    std::printf("%s = %.3g (goal <= %.1f) %s\n", what, ratio, limit, ratio <= limit ? "ok" : "OVER");
 }
 
 template <typename Key> class MedianReporter : public benchmark::ConsoleReporter
