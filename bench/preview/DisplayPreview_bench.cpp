@@ -7,6 +7,7 @@
 // may cost at most twice what 5 cost, and the open preview at most half as
 // much again as the keystroke alone.
 #include "support/BenchMain.h"
+#include "support/EventLoop.h"
 #include "support/MedianReporter.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -30,13 +31,7 @@
 namespace
 {
 
-void Idle()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+using bench::Idle;
 
 // Plain fields and formulas in turn, as an operator writes them.
 QString Formulas(int columns)
@@ -72,10 +67,10 @@ std::unique_ptr<Tf_root> Window(int columns, bool preview)
     return w;
 }
 
-void Keystroke(benchmark::State &state, bool preview)
+void KeystrokeWithPreview(benchmark::State &state)
 {
     const int columns = int(state.range(0));
-    auto w = Window(columns, preview);
+    auto w = Window(columns, true);
     CueLineEdit *line = w->TabSheet2->e_InfoZeile;
     line->setFocus();
     line->setCursorPosition(4); // behind "Name", the first column
@@ -88,18 +83,11 @@ void Keystroke(benchmark::State &state, bool preview)
     }
     if (w->mt_spalten.RecordCount() != columns)
         state.SkipWithError("tables out of step");
-    if (preview) {
-        const DisplayLayout &drawn = w->preview()->drawnLayout();
-        if (drawn.cells.empty() || (columns > 20 && drawn.columnsLaidOut >= columns))
-            state.SkipWithError("the preview did not draw, or drew beyond the screen");
-        state.counters["laid_out"] = drawn.columnsLaidOut;
-    }
+    const DisplayLayout &drawn = w->preview()->drawnLayout();
+    if (drawn.cells.empty() || (columns > 20 && drawn.columnsLaidOut >= columns))
+        state.SkipWithError("the preview did not draw, or drew beyond the screen");
+    state.counters["laid_out"] = drawn.columnsLaidOut;
     state.counters["columns"] = columns;
-}
-
-void KeystrokeWithPreview(benchmark::State &state)
-{
-    Keystroke(state, true);
 }
 
 // The same keystroke in two windows side by side, one with the preview open

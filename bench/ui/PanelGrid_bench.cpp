@@ -4,6 +4,7 @@
 // draw only what is in view, so 256 columns may cost at most twice what 5
 // columns cost.
 #include "support/BenchMain.h"
+#include "support/EventLoop.h"
 #include "support/MedianReporter.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -25,13 +26,7 @@
 namespace
 {
 
-void Idle()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+using bench::Idle;
 
 std::unique_ptr<Tf_root> Window(int columns)
 {
