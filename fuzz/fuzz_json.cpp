@@ -3,7 +3,7 @@
 // the answers of a parsed tree agree with each other.
 #include "FuzzSupport.h"
 
-#include "settings/Failure.h"
+#include "base/Failure.h"
 #include "json/JsonValue.h"
 
 #include <QJsonArray>

@@ -6,7 +6,7 @@
 
 #include "PngReference.h"
 #include "logo/PngDecoder.h"
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "columns/FormatTable.h"
 
-#include "settings/Failure.h"
-#include "settings/NumberText.h"
+#include "base/Failure.h"
+#include "base/NumberText.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "columns/FormatTableReader.h"
 
-#include "settings/Failure.h"
+#include "base/Failure.h"
 #include "json/JsonValue.h"
 
 #include <QLocale>

@@ -1,7 +1,7 @@
 #include "json/JsonValue.h"
 
-#include "settings/Failure.h"
-#include "settings/NumberText.h"
+#include "base/Failure.h"
+#include "base/NumberText.h"
 
 #include <QHashFunctions>
 

@@ -6,7 +6,7 @@
 // every pass).
 #include "logo/PngDecoder.h"
 
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include <QFile>
 #include <zlib.h>

@@ -1,6 +1,6 @@
 #include "ColorCodec.h"
 
-#include "NumberText.h"
+#include "base/NumberText.h"
 
 QString ColorToHex(uint32_t color)
 {

@@ -1,7 +1,7 @@
 #include "SettingsFile.h"
 
-#include "Failure.h"
-#include "NumberText.h"
+#include "base/Failure.h"
+#include "base/NumberText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "SettingsKeys.h"
 
-#include "NumberText.h"
+#include "base/NumberText.h"
 #include "SettingsFile.h"
 
 static_assert(kKeys.size() == 23);

@@ -11,7 +11,7 @@
 #include "Tf_root.h"
 #include "UeberschriftPage.h"
 #include "settings/ColorCodec.h"
-#include "settings/NumberText.h"
+#include "base/NumberText.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #include "FontLists.h"
 
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

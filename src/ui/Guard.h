@@ -1,6 +1,6 @@
 #pragma once
 #include "Dialogs.h"
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include <exception>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "columns/FormatTableReader.h"
 #include "columns/FormatTableWriter.h"
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include "TableTestSupport.h"
 

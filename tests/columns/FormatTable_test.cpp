@@ -1,5 +1,5 @@
 #include "columns/FormatTable.h"
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include "TableTestSupport.h"
 

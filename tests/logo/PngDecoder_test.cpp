@@ -1,5 +1,5 @@
 #include "logo/PngDecoder.h"
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include "AllocationCounter.h"
 #include "PngReference.h"

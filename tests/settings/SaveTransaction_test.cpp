@@ -1,4 +1,4 @@
-#include "settings/Failure.h"
+#include "base/Failure.h"
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"

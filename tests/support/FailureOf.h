@@ -1,5 +1,5 @@
 #pragma once
-#include "settings/Failure.h"
+#include "base/Failure.h"
 
 #include <QString>
 
