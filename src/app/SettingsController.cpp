@@ -20,6 +20,8 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -31,6 +33,12 @@ QString unreadableFormatMessage(Key key)
                "geändert werden.")
         .arg(keyName(key));
 }
+
+// Ends the save's transaction without writing when the file differs from
+// the load and the operator has not yet answered for these differences.
+struct FileChangedSinceLoad {
+    DiskChanges changes;
+};
 
 } // namespace
 
@@ -213,9 +221,67 @@ void SettingsController::b_endeClick()
         return;
     }
     CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
-    // One transaction: the file read afresh under its lock, the writes
-    // applied in their order, the result written once. On a failure nothing
-    // is written and the window stays open for another try.
-    m_file.Update([this](SettingsEdit &out) { writeValues(out, valuesToSave(out)); });
-    w.closeWithoutAsking();
+    if (saveCheckingOtherWriters())
+        w.closeWithoutAsking();
+}
+
+bool SettingsController::saveCheckingOtherWriters()
+{
+    Answer answer;
+    DiskChanges answered;
+    for (;;) {
+        try {
+            // One transaction: the file read afresh under its lock, the
+            // writes applied in their order, the result written once. On a
+            // failure nothing is written and the window stays open.
+            m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered); });
+            return true;
+        } catch (FileChangedSinceLoad &changed) {
+            answered = std::move(changed.changes);
+            answer = w.dialogs().askFileChanged(&w, FileChangedQuestion(), DescribeDiskChanges(answered));
+            if (*answer == Dialogs::ConflictAnswer::Cancel)
+                return false;
+        }
+    }
+}
+
+void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered)
+{
+    // Read before the first write: reads see the writes made so far.
+    DiskChanges changes = FindDiskChanges(m_loadedFile, out);
+    if (changes.empty()) {
+        writeValues(out, valuesToSave(out));
+        return;
+    }
+    if (!answer || !SameDiskChanges(changes, answered)) {
+        markWindowChanges(changes);
+        throw FileChangedSinceLoad{std::move(changes)};
+    }
+    Values values = valuesToSave(out);
+    if (*answer == Dialogs::ConflictAnswer::Merge) {
+        // What only the other program changed keeps its text: not written.
+        const auto onlyOnDisk = [&answered](const auto &value) {
+            return std::any_of(answered.begin(), answered.end(), [&value](const DiskChange &c) {
+                return c.key == value.first && !c.changedInWindow;
+            });
+        };
+        values.erase(std::remove_if(values.begin(), values.end(), onlyOnDisk), values.end());
+    }
+    writeValues(out, values);
+}
+
+void SettingsController::markWindowChanges(DiskChanges &changes)
+{
+    // Changed by the operator: the save would now write something else
+    // than right after the load. Kept formats compare against the loaded
+    // file, so another program's change to one is not taken for the
+    // operator's.
+    const Values window = valuesToSave(m_loadedFile);
+    for (DiskChange &c : changes) {
+        const auto byKey = [&c](const auto &value) { return value.first == c.key; };
+        const auto now = std::find_if(window.begin(), window.end(), byKey);
+        const auto before = std::find_if(m_valuesAfterLoad.begin(), m_valuesAfterLoad.end(), byKey);
+        c.changedInWindow = now->second != before->second;
+        c.window = now->second;
+    }
 }

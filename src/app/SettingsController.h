@@ -1,9 +1,12 @@
 #pragma once
+#include "SaveConflict.h"
 #include "settings/SettingsFile.h"
+#include "ui/Dialogs.h"
 #include "settings/SettingsKeys.h"
 
 #include <QByteArray>
 
+#include <optional>
 #include <vector>
 
 class FormatTable;
@@ -43,6 +46,18 @@ class SettingsController
     static void writeValues(OptionWriter &out, const Values &values);
     // The column format document of a table, its cursor where it was.
     QString formatDocument(FormatTable &table);
+
+    // The save's transaction, run again after a question when another
+    // program changed the file since the load; false when the operator
+    // cancelled. The lock is never held while the question is open.
+    bool saveCheckingOtherWriters();
+    // The writes of one run: as always when the file holds what the load
+    // read; else by the answer given to exactly these differences, or none
+    // and the transaction ends to ask.
+    using Answer = std::optional<Dialogs::ConflictAnswer>;
+    void writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered);
+    // Marks the changes the operator made too, with the window's values.
+    void markWindowChanges(DiskChanges &changes);
 
     Tf_root &w;
     SettingsFile m_file;

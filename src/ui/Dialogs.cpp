@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 QColor ToQColor(uint32_t c)
 {
@@ -71,4 +72,23 @@ Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
     default:
         return CloseAnswer::Cancel;
     }
+}
+
+Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString &question, const QString &changes)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle(), question, QMessageBox::NoButton, owner);
+    box.setInformativeText(changes);
+    // Values are shown as stored: a "<" in one must not turn the list into markup.
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *merge = box.addButton(QStringLiteral("&Zusammenführen"), QMessageBox::AcceptRole);
+    QPushButton *overwrite = box.addButton(QStringLiteral("Ü&berschreiben"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(merge);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == merge)
+        return ConflictAnswer::Merge;
+    if (box.clickedButton() == overwrite)
+        return ConflictAnswer::Overwrite;
+    return ConflictAnswer::Cancel;
 }

@@ -29,6 +29,11 @@ public:
     // "Verwerfen" or "Abbrechen" (also Escape).
     enum class CloseAnswer { Save, Discard, Cancel };
     virtual CloseAnswer askUnsavedChanges(QWidget *owner) = 0;
+    // Asked by a save that finds the file changed by another program since
+    // the load; `changes` lists what changed: "Zusammenführen" (the default),
+    // "Überschreiben" or "Abbrechen" (also Escape).
+    enum class ConflictAnswer { Merge, Overwrite, Cancel };
+    virtual ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) = 0;
 };
 
 // The real dialogs. The chooser's custom colours live as long as the
@@ -40,6 +45,7 @@ public:
     void showMessage(QWidget *owner, const QString &message) override;
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
     CloseAnswer askUnsavedChanges(QWidget *owner) override;
+    ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) override;
 };
 
 // The question on closing with unsaved changes.

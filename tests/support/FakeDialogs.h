@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 // Answers the program's dialogs in tests: records every message and hands
 // out queued colour choices (nothing queued: the operator cancels).
@@ -28,7 +29,27 @@ public:
         return closeAnswer;
     }
 
+    ConflictAnswer askFileChanged(QWidget *, const QString &question, const QString &changes) override
+    {
+        conflictQuestions << question;
+        conflictLists << changes;
+        if (whileAsked)
+            whileAsked();
+        if (conflictAnswers.empty())
+            return ConflictAnswer::Cancel;
+        const ConflictAnswer a = conflictAnswers.front();
+        conflictAnswers.pop_front();
+        return a;
+    }
+
     QStringList failures;
+    // The question when another program changed the file: what was shown,
+    // the queued answers (none left: "Abbrechen"), and what happens while
+    // the question is open.
+    QStringList conflictQuestions;
+    QStringList conflictLists;
+    std::deque<ConflictAnswer> conflictAnswers;
+    std::function<void()> whileAsked;
     int closeQuestions = 0;
     CloseAnswer closeAnswer = CloseAnswer::Cancel;
     QStringList messages;
