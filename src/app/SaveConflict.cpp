@@ -57,8 +57,9 @@ bool SameDiskChanges(const DiskChanges &a, const DiskChanges &b)
 
 QString FileChangedQuestion()
 {
-    return QStringLiteral("Die Einstellungen in %1 wurden von einem anderen Programm geändert, seit der Editor "
-                          "sie geladen hat.")
+    return QStringLiteral(
+               "Die Einstellungen in %1 wurden von einem anderen Programm geändert, seit der Editor "
+               "sie geladen hat.")
         .arg(QString::fromLatin1(SettingsFile::kFileName));
 }
 

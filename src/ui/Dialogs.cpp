@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -77,9 +78,12 @@ Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
 Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString &question, const QString &changes)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle(), question, QMessageBox::NoButton, owner);
-    box.setInformativeText(changes);
-    // Values are shown as stored: a "<" in one must not turn the list into markup.
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(changes);
+    // Values are shown as stored: a "<" in one must not turn the list into
+    // markup. The box's text format does not reach its informative label.
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
     QPushButton *merge = box.addButton(QStringLiteral("&Zusammenführen"), QMessageBox::AcceptRole);
     QPushButton *overwrite = box.addButton(QStringLiteral("Ü&berschreiben"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
