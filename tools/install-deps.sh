@@ -14,8 +14,9 @@ packages=(
   # fonts the widget tests measure captions with
   fonts-dejavu-core fonts-liberation2
   # end-to-end tests: virtual display, input, window manager, window
-  # properties (xdpyinfo, xprop), system calls; chattr for the read-only file
-  xvfb xdotool openbox x11-utils strace e2fsprogs
+  # properties (xdpyinfo, xprop), system calls; chattr for the read-only file;
+  # inotifywait to see the program read the settings file
+  xvfb xdotool openbox x11-utils strace e2fsprogs inotify-tools
   # install test: desktop entry, AppStream data, icon, launching the entry
   desktop-file-utils appstream librsvg2-bin libglib2.0-bin
   # fuzz targets (clang and libFuzzer) and readable stacks in their reports
