@@ -238,6 +238,7 @@ bool SettingsController::saveCheckingOtherWriters()
             return true;
         } catch (FileChangedSinceLoad &changed) {
             answered = std::move(changed.changes);
+            markWindowChanges(answered);
             answer = w.dialogs().askFileChanged(&w, FileChangedQuestion(), DescribeDiskChanges(answered));
             if (*answer == Dialogs::ConflictAnswer::Cancel)
                 return false;
@@ -253,10 +254,8 @@ void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskC
         writeValues(out, valuesToSave(out));
         return;
     }
-    if (!answer || !SameDiskChanges(changes, answered)) {
-        markWindowChanges(changes);
+    if (!answer || !SameDiskChanges(changes, answered))
         throw FileChangedSinceLoad{std::move(changes)};
-    }
     Values values = valuesToSave(out);
     if (*answer == Dialogs::ConflictAnswer::Merge) {
         // What only the other program changed keeps its text: not written.

@@ -1,8 +1,8 @@
 #pragma once
 #include "SaveConflict.h"
 #include "settings/SettingsFile.h"
-#include "ui/Dialogs.h"
 #include "settings/SettingsKeys.h"
+#include "ui/Dialogs.h"
 
 #include <QByteArray>
 
