@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,7 +18,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <utility>
 #include <vector>
@@ -294,6 +298,25 @@ TEST_F(SaveConflictTest, FileChangedAgainWhileAskingAsksAgain)
     EXPECT_TRUE(dialogs.conflictLists[1].contains(kHostLine));
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(ini(), With(again, {{"TimeoutLogo", "90"}}));
+}
+
+// The question is asked outside the save's transaction: the display
+// program can read the file, and another program write it, meanwhile.
+TEST_F(SaveConflictTest, NoLockIsHeldWhileAsking)
+{
+    writeIni(With(kLoaded, {{"AnzahlZeilen", "30"}}));
+    bool couldLock = false;
+    dialogs.whileAsked = [&] {
+        const int fd = ::open(QFile::encodeName(dir.path("DAZovozoved.ini")).constData(), O_RDONLY);
+        couldLock = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (fd >= 0)
+            ::close(fd);
+    };
+    dialogs.conflictAnswers = {Answer::Merge};
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_EQ(dialogs.conflictLists.size(), 1);
+    EXPECT_TRUE(couldLock);
+    EXPECT_FALSE(w.isVisible());
 }
 
 // A write while asking that leaves the 23 values as they were asked about
