@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -158,13 +159,14 @@ void checkHeader(const QJsonObject &root)
             notALayout(QStringLiteral("die Kennung \"%1\" fehlt").arg(QLatin1String(kLayoutFormatMarker))));
     const QJsonValue version = root.value(kVersion);
     const double v = version.toDouble(-1);
-    if (!version.isDouble() || v < 1 || v != double(qint64(v)))
+    // A whole number; tested without converting, which huge values overflow.
+    if (!version.isDouble() || !std::isfinite(v) || v < 1 || v != std::floor(v))
         refuse(notALayout(QStringLiteral("die Version fehlt oder ist keine ganze Zahl ab 1")));
     if (v > kLayoutVersion)
         refuse(QStringLiteral(
                    "Das Layout hat die Version %1, dieses Programm liest Layouts bis Version %2. Bitte "
                    "eine neuere Version des Programms verwenden")
-                   .arg(qint64(v))
+                   .arg(v, 0, 'f', 0)
                    .arg(kLayoutVersion));
     const QStringList known{kFormat, kVersion, kName, kCreated, kValues, kLogo};
     for (const QString &member : root.keys()) {

@@ -112,6 +112,8 @@ const HostileCase kHostile[] = {
     {"VersionAsText", Changed(Set("version", "1")), "Version fehlt oder ist keine ganze Zahl"},
     {"VersionFraction", Changed(Set("version", 1.5)), "Version fehlt"},
     {"VersionZero", Changed(Set("version", 0)), "Version fehlt"},
+    {"VersionHuge", Raw(R"({"format":"VADaroradarAdadad-Layout","version":1e300})"), "Version 1000000"},
+    {"VersionNegative", Changed(Set("version", -3)), "Version fehlt"},
     {"UnknownMember", Changed(Set("passwort", "geheim")), "unbekannten Eintrag \"passwort\""},
     {"NameMissing", Changed(Remove("name")), "Name des Layouts fehlt"},
     {"NameNumber", Changed(Set("name", 3)), "Name des Layouts fehlt"},
