@@ -10,6 +10,7 @@
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
 #include "ui/Dialogs.h"
+#include "ui/LayoutMenu.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
@@ -44,6 +45,8 @@ SettingsController::SettingsController(Tf_root &window, SettingsFile file)
     w.setStartWork([this] { ti_startTimer(); });
     w.setSaveWork([this] { b_endeClick(); });
     w.setChangedCheck([this] { return hasUnsavedChanges(); });
+    w.layoutMenu()->setLoadWork([this](const Layout &layout) { loadLayout(layout); });
+    w.layoutMenu()->setLayoutSource([this](const QString &name) { return currentLayout(name); });
 }
 
 void SettingsController::ti_startTimer()

@@ -5,7 +5,9 @@
 #include "columns/FormatTableReader.h"
 #include "logo/PngDecoder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -207,8 +209,8 @@ class Fd
     int m_fd;
 };
 
-// The whole of a regular file of a size a layout can have.
-QByteArray readLayoutBytes(const QString &path)
+// The whole of a regular file of at most `budget` bytes.
+QByteArray readRegularFile(const QString &path, qint64 budget)
 {
     const QByteArray native = QFile::encodeName(path);
     // Non-blocking: opening a FIFO for reading would otherwise wait for a
@@ -221,18 +223,17 @@ QByteArray readLayoutBytes(const QString &path)
     if (::fstat(fd.get(), &st) != 0)
         refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, systemText(errno)));
     if (S_ISDIR(st.st_mode))
-        refuse(QStringLiteral("\"%1\" ist ein Ordner, keine Layout-Datei").arg(path));
+        refuse(QStringLiteral("\"%1\" ist ein Ordner, keine Datei").arg(path));
     if (!S_ISREG(st.st_mode))
         refuse(QStringLiteral("\"%1\" ist keine gewöhnliche Datei (sondern z. B. eine Pipe oder ein Gerät)")
                    .arg(path));
     if (st.st_size == 0)
-        refuse(QStringLiteral("Die Layout-Datei \"%1\" ist leer").arg(path));
-    if (st.st_size > LayoutFileBudget())
-        refuse(QStringLiteral(
-                   "Die Datei \"%1\" ist mit %2 Bytes zu groß für eine Layout-Datei (höchstens %3 Bytes)")
+        refuse(QStringLiteral("Die Datei \"%1\" ist leer").arg(path));
+    if (st.st_size > budget)
+        refuse(QStringLiteral("Die Datei \"%1\" ist mit %2 Bytes zu groß (höchstens %3 Bytes)")
                    .arg(path)
                    .arg(qint64(st.st_size))
-                   .arg(LayoutFileBudget()));
+                   .arg(budget));
     // One byte more than the size told: a file that grows meanwhile is cut
     // at the budget and then fails as JSON, never read without end.
     QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
@@ -319,7 +320,7 @@ Layout LayoutFromJson(QByteArrayView bytes)
 
 Layout ReadLayoutFile(const QString &path)
 {
-    const QByteArray bytes = readLayoutBytes(path);
+    const QByteArray bytes = readRegularFile(path, LayoutFileBudget());
     try {
         return LayoutFromJson(bytes);
     } catch (const Failure &f) {
@@ -330,6 +331,11 @@ Layout ReadLayoutFile(const QString &path)
 void WriteLayoutFile(const QString &path, const Layout &layout)
 {
     WriteFileAtomically(path, LayoutToJson(layout));
+}
+
+void WriteLogoFile(const QString &path, const QByteArray &png)
+{
+    WriteFileAtomically(path, png);
 }
 
 QString LayoutValue(const Layout &layout, Key key)
@@ -348,4 +354,32 @@ SettingsSnapshot LayoutAsSettings(const Layout &layout)
     for (Key key : kLayoutKeys)
         document.normaliseLine(document.setValue(section, keyName(key), LayoutValue(layout, key)));
     return SettingsSnapshot(std::move(document));
+}
+
+QString LayoutFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/VADaroradarAdadad/layouts");
+}
+
+QStringList LayoutFilesIn(const QString &folder)
+{
+    QDir dir(folder);
+    QStringList files;
+    const QStringList names = dir.entryList({QStringLiteral("*") + QLatin1String(kLayoutSuffix)},
+                                            QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : names)
+        files.append(dir.filePath(name));
+    return files;
+}
+
+QByteArray ReadLogoForLayout(const QString &path)
+{
+    const QByteArray png = readRegularFile(path, LayoutLogoBudget());
+    try {
+        DecodePng(png);
+    } catch (const Failure &f) {
+        refuse(QStringLiteral("Das Logo \"%1\" ist kein lesbares PNG-Bild: %2").arg(path, f.message()));
+    }
+    return png;
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <utility>
@@ -53,11 +54,23 @@ Layout ReadLayoutFile(const QString &path);
 // Replaces the file in one step: a reader sees the old or the new file.
 void WriteLayoutFile(const QString &path, const Layout &layout);
 
+// Writes a layout's logo as the logo file, replacing it in one step.
+void WriteLogoFile(const QString &path, const QByteArray &png);
+
 // The value of one key; the key table's default when the layout lacks it.
 QString LayoutValue(const Layout &layout, Key key);
 // The layout's values as a settings file holding them reads them (trimmed
 // like every stored value), for the load sequence.
 SettingsSnapshot LayoutAsSettings(const Layout &layout);
+
+// The folder of the operator's named layouts, one file each:
+// $XDG_DATA_HOME/VADaroradarAdadad/layouts (not created here).
+QString LayoutFolder();
+// The layout files in `folder`, sorted by name without regard to case.
+QStringList LayoutFilesIn(const QString &folder);
+// A logo file to carry in a layout: a regular file within the logo budget
+// that decodes as PNG. Throws Failure.
+QByteArray ReadLogoForLayout(const QString &path);
 
 // The layouts that come with the program: "Standard" (the key table's
 // defaults) first.

@@ -1,6 +1,8 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 
 QColor ToQColor(uint32_t c)
@@ -71,4 +73,49 @@ Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
     default:
         return CloseAnswer::Cancel;
     }
+}
+
+bool QtDialogs::askYesNo(QWidget *owner, const QString &question, bool yesFirst)
+{
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(yesFirst ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+namespace
+{
+
+std::optional<QString> runLayoutDialog(QFileDialog &dialog, const QString &folder)
+{
+    dialog.setDirectory(folder);
+    dialog.setNameFilters({QStringLiteral("Layouts (*.vadlayout)"), QStringLiteral("Alle Dateien (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("vadlayout"));
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name)
+{
+    QFileDialog dialog(owner, QStringLiteral("Layout speichern"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Name:"));
+    dialog.selectFile(name);
+    return runLayoutDialog(dialog, folder);
+}
+
+std::optional<QString> QtDialogs::chooseLayoutToLoad(QWidget *owner, const QString &folder)
+{
+    QFileDialog dialog(owner, QStringLiteral("Layout laden"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Laden"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Datei:"));
+    return runLayoutDialog(dialog, folder);
 }

@@ -29,6 +29,14 @@ public:
     // "Verwerfen" or "Abbrechen" (also Escape).
     enum class CloseAnswer { Save, Discard, Cancel };
     virtual CloseAnswer askUnsavedChanges(QWidget *owner) = 0;
+    // A question answered "Ja" (true) or "Nein"; `yesFirst` makes "Ja" the
+    // default button.
+    virtual bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) = 0;
+    // The layout file dialogs, opened in `folder`: the chosen path, or
+    // nothing when the operator cancels. Saving suggests `name`.
+    virtual std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder,
+                                                      const QString &name) = 0;
+    virtual std::optional<QString> chooseLayoutToLoad(QWidget *owner, const QString &folder) = 0;
 };
 
 // The real dialogs. The chooser's custom colours live as long as the
@@ -40,6 +48,9 @@ public:
     void showMessage(QWidget *owner, const QString &message) override;
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
     CloseAnswer askUnsavedChanges(QWidget *owner) override;
+    bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) override;
+    std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name) override;
+    std::optional<QString> chooseLayoutToLoad(QWidget *owner, const QString &folder) override;
 };
 
 // The question on closing with unsaved changes.

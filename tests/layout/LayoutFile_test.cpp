@@ -269,7 +269,7 @@ struct PlaceCase {
 
 const PlaceCase kPlaces[] = {
     {"Missing", [](const QString &, const TempDir &) {}, "kann nicht geöffnet werden"},
-    {"Directory", [](const QString &p, const TempDir &) { QDir().mkpath(p); }, "ist ein Ordner"},
+    {"Directory", [](const QString &p, const TempDir &) { QDir().mkpath(p); }, "ist ein Ordner, keine Datei"},
     {"Fifo", [](const QString &p, const TempDir &) { ::mkfifo(QFile::encodeName(p).constData(), 0600); },
      "keine gewöhnliche Datei"},
     {"SymlinkToFifo",
@@ -283,7 +283,7 @@ const PlaceCase kPlaces[] = {
          QDir().mkpath(dir.path("sub"));
          QFile::link(dir.path("sub"), p);
      },
-     "ist ein Ordner"},
+     "ist ein Ordner, keine Datei"},
     {"Empty",
      [](const QString &p, const TempDir &) {
          QFile f(p);
@@ -296,7 +296,7 @@ const PlaceCase kPlaces[] = {
          if (f.open(QIODevice::WriteOnly))
              f.resize(qint64(2) * 1024 * 1024 * 1024);
      },
-     "zu groß für eine Layout-Datei"},
+     "Bytes zu groß"},
 };
 
 class LayoutPlace : public ::testing::TestWithParam<PlaceCase>
@@ -332,6 +332,33 @@ TEST(LayoutFile, WriteIntoAMissingFolderFailsWithAMessage)
     const QString message =
         FailureOf([&] { WriteLayoutFile(dir.path("nein/a.vadlayout"), BuiltInLayouts().front()); });
     EXPECT_TRUE(message.contains("kann nicht erstellt werden")) << message.toStdString();
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(LayoutFile, FilesInAFolderAreTheLayoutFilesSortedByName)
+{
+    TempDir dir;
+    dir.write("b.vadlayout", "x");
+    dir.write("A.vadlayout", "x");
+    dir.write("c.txt", "x");
+    QDir().mkpath(dir.path("d.vadlayout"));
+    EXPECT_EQ(LayoutFilesIn(dir.path()), (QStringList{dir.path("A.vadlayout"), dir.path("b.vadlayout")}));
+    EXPECT_TRUE(LayoutFilesIn(dir.path("fehlt")).isEmpty());
+}
+
+TEST(LayoutFile, LogoToCarryMustBeADecodablePng)
+{
+    TempDir dir;
+    dir.write("logo.png", SmallPng());
+    EXPECT_EQ(ReadLogoForLayout(dir.path("logo.png")), SmallPng());
+    dir.write("text.png", "kein Bild");
+    EXPECT_TRUE(FailureOf([&] { ReadLogoForLayout(dir.path("text.png")); }).contains("kein lesbares PNG-Bild"));
+    ::mkfifo(QFile::encodeName(dir.path("fifo.png")).constData(), 0600);
+    EXPECT_TRUE(FailureOf([&] { ReadLogoForLayout(dir.path("fifo.png")); }).contains("keine gewöhnliche Datei"));
 }
 
 } // namespace
