@@ -164,11 +164,18 @@ void SettingsController::clearColumns()
     w.mt_snrInfo.EmptyTable();
 }
 
+static void requireLoaded(bool loaded)
+{
+    // Before the load the controls hold their designed values, not the
+    // operator's settings.
+    if (!loaded)
+        throw Failure(QStringLiteral("Die Einstellungen sind noch nicht geladen; Layouts können erst danach "
+                                     "geladen oder gespeichert werden"));
+}
+
 void SettingsController::loadLayout(const Layout &layout)
 {
-    if (!m_loaded)
-        throw Failure(QStringLiteral("Die Einstellungen sind nicht geladen; ein Layout kann erst danach geladen "
-                                     "werden"));
+    requireLoaded(m_loaded);
     const SettingsSnapshot values = LayoutAsSettings(layout);
     clearColumns();
     loadOptions(values, KeySet::Layout);
@@ -176,6 +183,7 @@ void SettingsController::loadLayout(const Layout &layout)
 
 Layout SettingsController::currentLayout(const QString &name)
 {
+    requireLoaded(m_loaded);
     CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
     Values values = valuesToSave(m_loadedFile);
     // A stored format the reader refused would make the layout unreadable:

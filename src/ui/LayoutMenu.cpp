@@ -1,14 +1,15 @@
 #include "LayoutMenu.h"
 
 #include "Dialogs.h"
-#include "layout/LayoutFile.h"
 #include "Tf_root.h"
+#include "layout/LayoutFile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -62,6 +63,7 @@ LayoutMenu::LayoutMenu(Tf_root &window) : QObject(&window), w(window), m_folder(
 
     QWidget::setTabOrder(w.b_vorschau, m_button);
     w.b_vorschau->installEventFilter(this);
+    m_button->installEventFilter(this);
     place();
 }
 
@@ -82,7 +84,8 @@ void LayoutMenu::rebuildMenu()
     m_menu->addSection(QStringLiteral("Mitgelieferte Layouts"));
     for (const Layout &layout : BuiltInLayouts()) {
         QAction *entry = m_menu->addAction(layout.name);
-        connect(entry, &QAction::triggered, this, [this, layout] { w.runGuarded([&] { loadLayout(layout); }); });
+        connect(entry, &QAction::triggered, this,
+                [this, layout] { w.runGuarded([&] { loadLayout(layout); }); });
     }
 }
 
@@ -92,8 +95,8 @@ void LayoutMenu::saveLayout()
         if (!m_source)
             return;
         QDir().mkpath(m_folder); // the dialog opens there; a failure shows in the dialog
-        const std::optional<QString> path =
-            w.dialogs().chooseLayoutToSave(&w, m_folder, QStringLiteral("Neues Layout") + QLatin1String(kLayoutSuffix));
+        const std::optional<QString> path = w.dialogs().chooseLayoutToSave(
+            &w, m_folder, QStringLiteral("Neues Layout") + QLatin1String(kLayoutSuffix));
         if (!path)
             return;
         Layout layout = m_source(QFileInfo(*path).completeBaseName());
@@ -106,8 +109,9 @@ QByteArray LayoutMenu::logoToCarry()
 {
     if (!QFileInfo(QString::fromLatin1(kLogoFile)).isFile())
         return {};
-    if (!w.dialogs().askYesNo(&w, QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
-                                                 "mitgespeichert werden?"),
+    if (!w.dialogs().askYesNo(&w,
+                              QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
+                                             "mitgespeichert werden?"),
                               true))
         return {};
     return ReadLogoForLayout(QString::fromLatin1(kLogoFile));
@@ -147,6 +151,15 @@ bool LayoutMenu::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == w.b_vorschau && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         place();
+    // Return and Enter open the menu, as they press the window's buttons.
+    if (watched == m_button && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            m_button->showMenu();
+            return true;
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 

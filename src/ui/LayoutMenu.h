@@ -18,7 +18,7 @@ class Tf_root;
 class LayoutMenu : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit LayoutMenu(Tf_root &window);
 
     QToolButton *button() const { return m_button; }
@@ -42,10 +42,10 @@ public:
     // The menu's entries for the current folder, rebuilt each time it opens.
     void rebuildMenu();
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     void place();
     QByteArray logoToCarry();
     void replaceLogo(const QByteArray &png);
