@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
@@ -62,5 +63,25 @@ class ReadBuffer
     // Overwrites what the last ReadAll of this thread put into the buffer.
     static void WipeLast();
 };
+
+// The path a file is read and written through: `path` made absolute, or
+// where its symbolic links lead. A link is followed only when it belongs to
+// the user running the program or to root, as the kernel's rule for links
+// in shared folders has it: anyone else's link could point us at a file of
+// ours we never meant to write. Where a link is not followed, `refusal` is
+// set to the sentence that says why, and the link's own path is returned.
+QString FollowTrustedLinks(const QString &path, QString &refusal);
+
+// Writes `text` over the file from its first byte, cuts off what lies
+// beyond and syncs it; 0 or the errno. Room for the whole text is taken
+// first, so a full disk mostly stops it before an old byte is overwritten.
+int Overwrite(int fd, QByteArrayView text);
+
+// Opens `path` for writing in place, if it is still the regular file `st`
+// describes (not a link, FIFO or another file swapped in); 0 or the errno.
+int OpenSameForWriting(const QString &path, const struct stat &st, Fd &out);
+
+// A fast 64-bit checksum: it finds a torn or cut copy, not a forged one.
+quint64 Checksum(QByteArrayView bytes);
 
 } // namespace files

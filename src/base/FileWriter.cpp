@@ -2,13 +2,16 @@
 
 #include "Failure.h"
 #include "FileSystem.h"
+#include "InPlaceJournal.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <sys/file.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,48 +34,71 @@ namespace
     throw Failure(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, cause));
 }
 
-// The file open for reading under a lock, with what it was when
-// the lock was granted.
+// The file open for reading under a lock, with what it was when the lock
+// was granted, and the path it was opened by (where its links lead).
 struct LockedFile {
     Fd fd;
     struct stat st {
     };
+    QString target;
 };
 
+// The path to open for `path` this time; throws when a link is not followed.
+QString trustedTarget(const QString &path, bool exclusive)
+{
+    QString refusal;
+    const QString target = files::FollowTrustedLinks(path, refusal);
+    if (!refusal.isEmpty())
+        (exclusive ? failCreate : failOpen)(path, refusal);
+    return target;
+}
+
+// Checks what the path names now; false when there is no file.
+bool checkKind(const QString &path, const QByteArray &native, struct stat &st)
+{
+    if (::lstat(native.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return false;
+        failOpen(path, SystemText(errno));
+    }
+    if (S_ISLNK(st.st_mode)) // still a link: a loop, or too many links
+        failOpen(path, SystemText(ELOOP));
+    if (S_ISDIR(st.st_mode))
+        failOpen(path, SystemText(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        failOpen(path, QStringLiteral("Keine reguläre Datei"));
+    return true;
+}
+
 // Opens and locks the file; false when there is none (a dangling link counts
-// as none). A save that held the lock while we waited has renamed a new file
-// over the one we opened: then the new one is opened and locked instead.
+// as none; `out.target` is then where it would be created). A save that held
+// the lock while we waited has renamed a new file over the one we opened:
+// then the new one is opened and locked instead.
 bool openLocked(const QString &path, bool exclusive, int waitMs, LockedFile &out)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const auto fail = exclusive ? failCreate : failOpen;
     for (int attempt = 0;; ++attempt) {
+        out.target = trustedTarget(path, exclusive);
+        const QByteArray native = QFile::encodeName(out.target);
         struct stat st {
         };
-        if (::stat(native.constData(), &st) != 0) {
-            if (errno == ENOENT)
-                return false;
-            failOpen(path, SystemText(errno));
-        }
-        if (S_ISDIR(st.st_mode))
-            failOpen(path, SystemText(EISDIR));
-        if (!S_ISREG(st.st_mode))
-            failOpen(path, QStringLiteral("Keine reguläre Datei"));
-        // O_NONBLOCK: a FIFO swapped in after the check must not hang us.
-        Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!checkKind(path, native, st))
+            return false;
+        // O_NONBLOCK: a FIFO swapped in after the check must not hang us;
+        // O_NOFOLLOW: nor may a link swapped in lead us elsewhere.
+        Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
         if (!fd.valid()) {
-            if (errno == ENOENT && attempt < 10)
+            if ((errno == ENOENT || errno == ELOOP) && attempt < 10)
                 continue; // replaced or removed in between: look again
             failOpen(path, SystemText(errno));
         }
         if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
             failOpen(path, QStringLiteral("Keine reguläre Datei"));
         if (const int error = files::LockWithin(fd.get(), exclusive ? LOCK_EX : LOCK_SH, waitMs))
-            fail(path, SystemText(error));
+            (exclusive ? failCreate : failOpen)(path, SystemText(error));
         struct stat now {
         };
         const bool same =
-            ::stat(native.constData(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev;
+            ::lstat(native.constData(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev;
         if (same || attempt >= 10) {
             out.fd = std::move(fd);
             out.st = st;
@@ -81,14 +107,14 @@ bool openLocked(const QString &path, bool exclusive, int waitMs, LockedFile &out
     }
 }
 
-// The file itself: the path itself, or where a link points.
-QString realTarget(const QString &path)
+QString folderOf(const QString &target)
 {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    return target.left(std::max<qsizetype>(target.lastIndexOf(u'/'), 1));
+}
+
+QString nameOf(const QString &target)
+{
+    return target.mid(target.lastIndexOf(u'/') + 1);
 }
 
 bool isTempName(const char *name, const QByteArray &prefix)
@@ -99,8 +125,9 @@ bool isTempName(const char *name, const QByteArray &prefix)
 }
 
 // Removes what a killed save left behind in the directory: files of our own
-// temporary pattern for this settings file. Only called while we hold the
-// file's lock, so no save of ours is writing one of them.
+// temporary pattern for this file. Only called while we hold the folder's
+// exclusive lock, which every writer of ours holds from making its new
+// file to renaming it, so none of theirs is among them.
 void removeLeftovers(int dirFd, const QString &fileName)
 {
     const QByteArray prefix = QFile::encodeName(FileWriter::TempPrefix(fileName));
@@ -127,6 +154,20 @@ void removeLeftovers(int dirFd, const QString &fileName)
 Fd openDirectory(const QString &directory)
 {
     return Fd(::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// The folder the file lives in, locked exclusively: a flock on the folder
+// itself, not a lock file, so nothing is added beside the file. It guards
+// our new files and the moment a file is created, which the file's own
+// lock cannot while there is no file.
+Fd lockFolder(const QString &shown, const QString &target, int waitMs)
+{
+    Fd dir = openDirectory(folderOf(target));
+    if (!dir.valid())
+        failCreate(shown, SystemText(errno));
+    if (const int error = files::LockWithin(dir.get(), LOCK_EX, waitMs))
+        failCreate(shown, SystemText(error));
+    return dir;
 }
 
 QByteArray randomTempName(const QString &fileName)
@@ -249,28 +290,53 @@ class NewFile
     QByteArray m_name;
 };
 
-// Rewrites the file in place: for a directory we may not create files in,
-// and for a file whose owner a new file could not keep. Room for the whole
-// text is taken first, so a full disk stops the save before an old byte is
-// overwritten; a kill in the middle of the write itself leaves the new text
-// followed by the rest of the old one.
-void writeInPlace(const QString &shown, const QString &target, const Pieces &bytes)
+[[noreturn]] void failCreateBecause(const QString &shown, int error, const QString &more = QString())
 {
-    Fd out(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (!out.valid())
-        failCreate(shown, SystemText(errno));
-    struct stat st {
-    };
-    const qsizetype size = files::TotalSize(bytes);
-    if (::fstat(out.get(), &st) == 0 && size > st.st_size) {
-        const int error = ::posix_fallocate(out.get(), 0, off_t(size));
-        if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
-            failCreate(shown, SystemText(error));
+    const QString cause = error == ESTALE
+                              ? QStringLiteral("Die Datei ist inzwischen durch eine andere ersetzt worden.")
+                              : SystemText(error);
+    failCreate(shown, more.isEmpty() ? cause : cause + u' ' + more);
+}
+
+QByteArray joined(const Pieces &pieces)
+{
+    QByteArray out;
+    out.reserve(files::TotalSize(pieces));
+    for (QByteArrayView piece : pieces)
+        out.append(piece);
+    return out;
+}
+
+// Rewrites the file in place: for a folder we may not create files in, and
+// for a file whose owner a new file could not keep. The journal holds the
+// new text before the first old byte is overwritten, so a killed rewrite is
+// finished by the next start; a rewrite that fails puts the old text back.
+void writeInPlace(const QString &shown, const LockedFile &file, QByteArrayView old, const Pieces &bytes)
+{
+    QByteArray text = joined(bytes);
+    struct Wiper {
+        QByteArray &bytes;
+        ~Wiper() { files::Wipe(bytes.data(), size_t(bytes.size())); }
+    } wiper{text};
+    Fd out;
+    if (const int error = files::OpenSameForWriting(file.target, file.st, out))
+        failCreateBecause(shown, error);
+    journal::Entry entry(file.target, file.st, old, text, [&shown](const QString &cause) {
+        failCreate(shown, cause);
+    });
+    const int error = files::Overwrite(out.get(), text);
+    if (error == 0) {
+        entry.remove();
+        return;
     }
-    if (const int error = files::WriteAll(out.get(), bytes, 0))
-        failCreate(shown, SystemText(error));
-    if (::ftruncate(out.get(), off_t(size)) != 0 || ::fsync(out.get()) != 0)
-        failCreate(shown, SystemText(errno));
+    if (files::Overwrite(out.get(), old) == 0) {
+        entry.remove();
+        failCreateBecause(shown, error, QStringLiteral("Die Einstellungen wurden nicht gespeichert."));
+    }
+    failCreateBecause(shown, error,
+                      QStringLiteral("Die Datei ist möglicherweise beschädigt; die neuen Einstellungen liegen im "
+                                     "Journal %1 und werden beim nächsten Start übernommen.")
+                          .arg(entry.path()));
 }
 
 void syncDirectory(int dirFd)
@@ -289,60 +355,70 @@ void fill(NewFile &file, const QString &shown, const Pieces &bytes)
         failCreate(shown, SystemText(errno));
 }
 
-// Replaces the existing, locked settings file by one with the bytes,
-// keeping its mode, owner and group.
-void replaceExisting(const QString &shown, const QString &target, const struct stat &old, const Pieces &bytes,
-                     bool tryUnnamed)
+// How one write goes.
+struct WriteOptions {
+    int lockWaitMs;
+    bool unnamedTemp;
+    bool inPlace;
+};
+
+// Replaces the existing, locked file by one with the bytes, keeping its
+// mode, owner and group; `old` is what it holds.
+void replaceExisting(const QString &shown, const LockedFile &file, QByteArrayView old, const Pieces &bytes,
+                     const WriteOptions &options)
 {
-    const QFileInfo info(target);
-    const Fd dir = openDirectory(info.absolutePath());
-    if (!dir.valid())
-        failCreate(shown, SystemText(errno));
-    removeLeftovers(dir.get(), info.fileName());
-    const bool sameOwner = old.st_uid == ::geteuid() && old.st_gid == ::getegid();
+    if (options.inPlace)
+        return writeInPlace(shown, file, old, bytes);
+    const Fd dir = lockFolder(shown, file.target, options.lockWaitMs);
+    const QString name = nameOf(file.target);
+    removeLeftovers(dir.get(), name);
+    const bool sameOwner = file.st.st_uid == ::geteuid() && file.st.st_gid == ::getegid();
     for (bool unnamed : {true, false}) {
-        if (unnamed && !tryUnnamed)
+        if (unnamed && !options.unnamedTemp)
             continue;
-        NewFile file(dir.get(), info.fileName());
-        if (const int error = file.create(unnamed)) {
-            if (error == EACCES || error == EPERM)
-                return writeInPlace(shown, target, bytes);
+        NewFile created(dir.get(), name);
+        if (const int error = created.create(unnamed)) {
+            if (error == EACCES || error == EPERM || error == EROFS)
+                return writeInPlace(shown, file, old, bytes);
             failCreate(shown, SystemText(error));
         }
-        if (!sameOwner && ::fchown(file.fd(), old.st_uid, old.st_gid) != 0) {
+        if (!sameOwner && ::fchown(created.fd(), file.st.st_uid, file.st.st_gid) != 0) {
             // Only root may give a file away; a copy owned by us would shut
             // out the owner's display program.
-            file.discard();
-            return writeInPlace(shown, target, bytes);
+            created.discard();
+            return writeInPlace(shown, file, old, bytes);
         }
-        if (::fchmod(file.fd(), old.st_mode & 07777) != 0)
+        if (::fchmod(created.fd(), file.st.st_mode & 07777) != 0)
             failCreate(shown, SystemText(errno));
-        fill(file, shown, bytes);
-        const int named = file.name();
+        fill(created, shown, bytes);
+        const int named = created.name();
         if (named == EXDEV && unnamed)
             continue; // no way to name an unnamed file here: start over with a named one
         if (named != 0)
             failCreate(shown, SystemText(named));
-        if (const int error = file.renameOver())
+        if (const int error = created.renameOver())
             failCreate(shown, SystemText(error));
         syncDirectory(dir.get());
         return;
     }
 }
 
-// Creates the settings file; false when another program created it while
-// we wrote ours (the caller then saves into that one).
-bool createNew(const QString &shown, const QString &target, const Pieces &bytes, bool tryUnnamed)
+// Creates the file; false when there is one by now (the caller then saves
+// into that one).
+bool createNew(const QString &shown, const QString &target, const Pieces &bytes, const WriteOptions &options)
 {
-    const QFileInfo info(target);
-    const Fd dir = openDirectory(info.absolutePath());
-    if (!dir.valid())
-        failCreate(shown, SystemText(errno));
-    removeLeftovers(dir.get(), info.fileName());
+    const Fd dir = lockFolder(shown, target, options.lockWaitMs);
+    const QString name = nameOf(target);
+    const QByteArray native = QFile::encodeName(name);
+    struct stat st {
+    };
+    if (::fstatat(dir.get(), native.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return false;
+    removeLeftovers(dir.get(), name);
     for (bool unnamed : {true, false}) {
-        if (unnamed && !tryUnnamed)
+        if (unnamed && !options.unnamedTemp)
             continue;
-        NewFile file(dir.get(), info.fileName());
+        NewFile file(dir.get(), name);
         if (const int error = file.create(unnamed))
             failCreate(shown, SystemText(error));
         fill(file, shown, bytes);
@@ -359,6 +435,23 @@ bool createNew(const QString &shown, const QString &target, const Pieces &bytes,
     return true;
 }
 
+// Finishes a rewrite in place that a killed process left in its journal;
+// the file is then looked at afresh.
+void recoverJournal(const QString &shown, LockedFile &file, bool exclusive)
+{
+    const bool rewritten =
+        journal::Recover(file.target, file.fd.get(), file.st, [&shown, exclusive](const QString &cause) {
+            (exclusive ? failCreate : failOpen)(shown, cause);
+        });
+    if (rewritten)
+        ::fstat(file.fd.get(), &file.st);
+}
+
+// Wipes what the last read of this thread left in its buffer.
+struct ReadWiper {
+    ~ReadWiper() { files::ReadBuffer::WipeLast(); }
+};
+
 } // namespace
 
 void WriteFileAtomically(const QString &path, QByteArrayView bytes)
@@ -373,53 +466,64 @@ QString FileWriter::TempPrefix(const QString &fileName)
     return u'.' + fileName + QStringLiteral(".neu-");
 }
 
+QString FileWriter::JournalFolder()
+{
+    return journal::StateFolder();
+}
+
 bool FileWriter::Read(const std::function<void(QByteArrayView)> &use) const
 {
     LockedFile file;
-    if (!openLocked(m_path, false, m_lockWaitMs, file))
+    if (!openLocked(m_path, false, m_lockWaitMs, file)) {
+        journal::Recover(file.target, -1, file.st, [](const QString &) {});
         return false;
+    }
+    if (journal::Waiting(file.target)) {
+        // Finishing a journal writes the file: that takes the exclusive lock.
+        file = LockedFile();
+        if (!openLocked(m_path, true, m_lockWaitMs, file))
+            return false;
+        recoverJournal(m_path, file, false);
+    }
     QByteArrayView bytes;
     if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, bytes))
         failOpen(m_path, SystemText(error));
-    struct Wiper {
-        ~Wiper() { files::ReadBuffer::WipeLast(); }
-    } wiper;
+    const ReadWiper wiper;
     use(bytes);
-    // Under the lock no write of ours is under way: what carries our
-    // temporary pattern was left by one that was killed.
-    const QFileInfo target(realTarget(m_path));
-    const Fd dir = openDirectory(target.absolutePath());
-    if (dir.valid())
-        removeLeftovers(dir.get(), target.fileName());
+    // Under the folder's lock no write of ours is under way: what carries
+    // our temporary pattern was left by one that was killed. A writer busy
+    // in the folder just now will clean up itself.
+    const Fd dir = openDirectory(folderOf(file.target));
+    if (dir.valid() && ::flock(dir.get(), LOCK_EX | LOCK_NB) == 0)
+        removeLeftovers(dir.get(), nameOf(file.target));
     return true;
 }
 
 void FileWriter::Update(const Build &build)
 {
+    const WriteOptions options{m_lockWaitMs, m_unnamedTemp, m_inPlace};
     for (int attempt = 0;; ++attempt) {
         LockedFile file;
         if (openLocked(m_path, true, m_lockWaitMs, file)) {
+            recoverJournal(m_path, file, true);
             // Another program may have changed the file since it was read:
             // the new content is built on what it holds now.
             QByteArrayView old;
             if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, old))
                 failOpen(m_path, SystemText(error));
-            struct Wiper {
-                ~Wiper() { files::ReadBuffer::WipeLast(); }
-            } wiper;
+            const ReadWiper wiper;
             const Pieces bytes = build(old);
-            const QString target = realTarget(m_path);
             // A file without its owner's write bit is read-only for everyone,
             // root included; the rest of its protection the system checks.
             if (!(file.st.st_mode & S_IWUSR))
                 failCreate(m_path, SystemText(EACCES));
-            if (::faccessat(AT_FDCWD, QFile::encodeName(target).constData(), W_OK, AT_EACCESS) != 0)
+            if (::faccessat(AT_FDCWD, QFile::encodeName(file.target).constData(), W_OK, AT_EACCESS) != 0)
                 failCreate(m_path, SystemText(errno));
-            replaceExisting(m_path, target, file.st, bytes, m_unnamedTemp);
+            replaceExisting(m_path, file, old, bytes, options);
             return;
         }
         const Pieces bytes = build(std::nullopt);
-        if (createNew(m_path, realTarget(m_path), bytes, m_unnamedTemp))
+        if (createNew(m_path, file.target, bytes, options))
             return;
         if (attempt >= 3)
             failCreate(m_path, SystemText(EEXIST));

@@ -22,7 +22,15 @@ void WriteFileAtomically(const QString &path, QByteArrayView bytes);
 // renamed over it, the folder synced. A killed process leaves the old or
 // the new complete file. Where no new file can take the old one's place (a
 // folder we may not create files in, an owner a new file could not keep),
-// the file is rewritten in place.
+// the file is rewritten in place, journaled: the new text goes into a
+// journal in the user's state folder first, synced, and a rewrite a killed
+// process left unfinished is finished by the next read or write of the file
+// (under the exclusive lock) before anything else.
+//
+// The file may be a symbolic link; it is followed only when it belongs to
+// the user running the program or to root. Leftover new files of a killed
+// write are removed only under an exclusive flock on the folder, which
+// every write holds while its new file exists.
 //
 // Failures throw Failure with the operator's message: reading
 // "Datei <path> kann nicht geöffnet werden. <cause>", writing
@@ -40,6 +48,9 @@ class FileWriter
     // Off: new files are named from the start, as on filesystems without
     // unnamed temporary files (O_TMPFILE).
     void setUnnamedTempFiles(bool on) { m_unnamedTemp = on; }
+    // On: the file is always rewritten in place, journaled, as where its
+    // folder lets us create no file.
+    void setRewriteInPlace(bool on) { m_inPlace = on; }
 
     // Reads the whole file once and hands its bytes to `use`; they are valid
     // during the call only and overwritten afterwards (they may hold
@@ -61,8 +72,13 @@ class FileWriter
     // and are removed by the next read or write.
     static QString TempPrefix(const QString &fileName);
 
+    // Where the journals of rewrites in place are kept: the user's state
+    // folder, $XDG_STATE_HOME/VADaroradarAdadad (~/.local/state/...).
+    static QString JournalFolder();
+
   private:
     QString m_path;
     int m_lockWaitMs = kDefaultLockWaitMs;
     bool m_unnamedTemp = true;
+    bool m_inPlace = false;
 };

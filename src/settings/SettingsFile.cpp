@@ -114,6 +114,7 @@ FileWriter SettingsFile::writer() const
     FileWriter writer(m_path);
     writer.setLockWait(m_lockWaitMs);
     writer.setUnnamedTempFiles(m_unnamedTemp);
+    writer.setRewriteInPlace(m_inPlace);
     return writer;
 }
 

@@ -90,6 +90,9 @@ class SettingsFile : public OptionReader, public OptionWriter
     // Off: new files are named from the start, as on filesystems without
     // unnamed temporary files (O_TMPFILE).
     void setUnnamedTempFiles(bool on) { m_unnamedTemp = on; }
+    // On: the file is always rewritten in place, journaled, as where its
+    // folder lets us create no file.
+    void setRewriteInPlace(bool on) { m_inPlace = on; }
 
     // Reads the whole file once; no file gives an empty document.
     SettingsSnapshot Load() const;
@@ -112,4 +115,5 @@ class SettingsFile : public OptionReader, public OptionWriter
     QString m_path;
     int m_lockWaitMs = kDefaultLockWaitMs;
     bool m_unnamedTemp = true;
+    bool m_inPlace = false;
 };
