@@ -1,6 +1,8 @@
 #include "layout/LayoutFile.h"
 
 #include "base/Failure.h"
+#include "base/FileSystem.h"
+#include "base/FileWriter.h"
 #include "columns/FormatTable.h"
 #include "columns/FormatTableReader.h"
 #include "logo/PngDecoder.h"
@@ -9,13 +11,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,41 +187,21 @@ QDateTime readCreated(const QJsonValue &member)
     return created.toUTC();
 }
 
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-class Fd
-{
-  public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return m_fd; }
-
-  private:
-    int m_fd;
-};
-
 // The whole of a regular file of at most `budget` bytes.
 QByteArray readRegularFile(const QString &path, qint64 budget)
 {
     const QByteArray native = QFile::encodeName(path);
     // Non-blocking: opening a FIFO for reading would otherwise wait for a
     // writer forever.
-    const Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const files::Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
-        refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, systemText(errno)));
+        refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2")
+                   .arg(path, files::SystemText(errno)));
     struct stat st {
     };
     if (::fstat(fd.get(), &st) != 0)
-        refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, systemText(errno)));
+        refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2")
+                   .arg(path, files::SystemText(errno)));
     if (S_ISDIR(st.st_mode))
         refuse(QStringLiteral("\"%1\" ist ein Ordner, keine Datei").arg(path));
     if (!S_ISREG(st.st_mode))
@@ -243,23 +223,14 @@ QByteArray readRegularFile(const QString &path, qint64 budget)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            refuse(QStringLiteral("Datei \"%1\" kann nicht gelesen werden. %2").arg(path, systemText(errno)));
+            refuse(QStringLiteral("Datei \"%1\" kann nicht gelesen werden. %2")
+                       .arg(path, files::SystemText(errno)));
         if (n == 0)
             break;
         got += n;
     }
     bytes.resize(got);
     return bytes;
-}
-
-// WRITER-SWITCH: stands in for WriteFileAtomically (base/FileWriter.h) until
-// the shared crash-safe writer is merged; the call sites stay as they are.
-void WriteFileAtomically(const QString &path, QByteArrayView bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != bytes.size() ||
-        !file.commit())
-        refuse(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, file.errorString()));
 }
 
 } // namespace
