@@ -141,8 +141,8 @@ void SettingsController::loadLook(const OptionReader &f, KeySet keys)
 void SettingsController::clearColumns()
 {
     // The start meets empty tables and blank formula lines; a layout must
-    // too, or a formula line equal to the one shown would run no reaction
-    // and leave the rows the format reader read without their formulas.
+    // too: an empty stored format leaves a table as it is, and a formula
+    // line equal to the one shown would run no reaction.
     for (FormatTable *table : {&w.mt_spalten, &w.mt_ueberschrift, &w.mt_snrInfo}) {
         if (table->State() != TableState::Browse)
             table->Cancel(); // edits of a layout that is being replaced
