@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
+#include "ui/DisplayPreview.h"
 #include "ui/LayoutMenu.h"
 #include "ui/PictureBox.h"
 #include "ui/StartnummernInfoPage.h"
@@ -331,6 +332,25 @@ TEST(LayoutMenuEntries, KeysOpenTheDialogs)
     EXPECT_TRUE(e.dialogs.layoutDialogs.value(0).startsWith("laden:"));
     EXPECT_TRUE(e.dialogs.layoutDialogs.value(1).startsWith("speichern:"));
     EXPECT_TRUE(e.w.isVisible()) << "Ctrl+Shift+S is not the save and close of Ctrl+S";
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(LayoutLoad, OpenPreviewFollows)
+{
+    Editor e(kStartFile);
+    e.w.b_vorschauClick();
+    ASSERT_NE(e.w.preview(), nullptr);
+    e.w.layoutMenu()->loadLayout(BuiltInLayouts().at(2)); // dark on white
+    const auto drawn = [&] { return e.w.preview()->drawnLayout(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drawn().background == QColor(Qt::white); }, 10000));
+    const auto cells = drawn().cells;
+    ASSERT_FALSE(cells.empty());
+    EXPECT_TRUE(std::any_of(cells.begin(), cells.end(),
+                            [](const DisplayLayout::Cell &c) { return c.colour == QColor(0, 0, 0x80); }));
 }
 
 } // namespace
