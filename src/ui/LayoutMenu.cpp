@@ -30,7 +30,8 @@ QString logoQuestion()
 
 } // namespace
 
-LayoutMenu::LayoutMenu(Tf_root &window) : QObject(&window), w(window), m_folder(LayoutFolder())
+LayoutMenu::LayoutMenu(Tf_root &window)
+    : QObject(&window), w(window), m_preview(window.b_vorschau), m_folder(LayoutFolder())
 {
     setObjectName(QStringLiteral("layoutMenu"));
     m_button = new QToolButton(&w);
@@ -61,8 +62,8 @@ LayoutMenu::LayoutMenu(Tf_root &window) : QObject(&window), w(window), m_folder(
     connect(m_menu, &QMenu::aboutToShow, this, &LayoutMenu::rebuildMenu);
     rebuildMenu();
 
-    QWidget::setTabOrder(w.b_vorschau, m_button);
-    w.b_vorschau->installEventFilter(this);
+    QWidget::setTabOrder(m_preview, m_button);
+    m_preview->installEventFilter(this);
     m_button->installEventFilter(this);
     place();
 }
@@ -149,7 +150,7 @@ void LayoutMenu::replaceLogo(const QByteArray &png)
 
 bool LayoutMenu::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == w.b_vorschau && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (watched == m_preview && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         place();
     // Return and Enter open the menu, as they press the window's buttons.
     if (watched == m_button && event->type() == QEvent::KeyPress) {
@@ -168,9 +169,9 @@ void LayoutMenu::place()
     // Wherever the window puts "Vorschau" (small screens move it), the
     // menu button follows to its right; without room it hides and the keys
     // still work.
-    const QRect preview = w.b_vorschau->geometry();
+    const QRect preview = m_preview->geometry();
     const int left = preview.right() + 1 + kGap;
-    const int width = std::min(kWidth, w.width() - 4 - left);
+    const int width = std::min(kWidth, m_button->parentWidget()->width() - 4 - left);
     m_button->setGeometry(left, preview.top(), std::max(width, 1), preview.height());
     m_button->setVisible(width >= kNarrowest);
 }

@@ -51,6 +51,9 @@ class LayoutMenu : public QObject
     void replaceLogo(const QByteArray &png);
 
     Tf_root &w;
+    // Kept apart from w: its events still come while the window is being
+    // destroyed, when w is no Tf_root any more.
+    QWidget *m_preview;
     QToolButton *m_button;
     QMenu *m_menu;
     QAction *m_save;
