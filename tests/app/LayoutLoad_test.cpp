@@ -319,6 +319,19 @@ TEST(LayoutMenuEntries, ButtonSitsRightOfVorschauAndTheDesignedButtonsStay)
     EXPECT_EQ(button.height(), 36);
     EXPECT_GT(button.left(), e.w.b_vorschau->geometry().right());
     EXPECT_LE(button.right(), e.w.width());
+    // A small screen moves "Vorschau"; the menu button follows it or, with
+    // no room beside it, hides (its keys still work).
+    for (const QSize room : {QSize(700, 500), QSize(420, 300)}) {
+        e.w.applyLayout(Tf_root::LayoutFor(room, 15));
+        const QRect moved = e.w.layoutMenu()->button()->geometry();
+        const bool shown = !e.w.layoutMenu()->button()->isHidden();
+        if (shown) {
+            EXPECT_GT(moved.left(), e.w.b_vorschau->geometry().right());
+            EXPECT_LE(moved.right(), e.w.width());
+            EXPECT_EQ(moved.top(), e.w.b_vorschau->geometry().top());
+        }
+        EXPECT_EQ(shown, room.width() == 700) << room.width();
+    }
 }
 
 TEST(LayoutMenuEntries, KeysOpenTheDialogs)
