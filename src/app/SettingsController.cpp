@@ -5,10 +5,12 @@
 #include "columns/FormatTableWriter.h"
 #include "base/Failure.h"
 #include "base/NumberText.h"
+#include "layout/LayoutFile.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
 #include "ui/Dialogs.h"
+#include "ui/LayoutMenu.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
@@ -16,7 +18,10 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 
@@ -48,30 +53,46 @@ SettingsController::SettingsController(Tf_root &window, SettingsFile file)
     w.setStartWork([this] { ti_startTimer(); });
     w.setSaveWork([this] { b_endeClick(); });
     w.setChangedCheck([this] { return hasUnsavedChanges(); });
+    w.layoutMenu()->setLoadWork([this](const Layout &layout) { loadLayout(layout); });
+    w.layoutMenu()->setLayoutSource([this](const QString &name) { return currentLayout(name); });
 }
 
 void SettingsController::ti_startTimer()
 {
-    VerbindungPage &v = *w.TabSheet1;
-    DarstellungPage &d = *w.TabSheet2;
-    UeberschriftPage &u = *w.TabSheet3;
-    StartnummernInfoPage &s = *w.TabSheet4;
     // The file is read once; every key comes from that one reading.
     const SettingsSnapshot f = m_file.Load();
-    m_keptFormats.clear();
-    const auto loadFormat = [&](Key key, FormatTable &table) {
-        const QString stored = readText(f, key);
-        const bool read = LoadFormatTable(
-            stored, table, [this](const QString &message) { w.dialogs().showMessage(&w, message); });
-        if (!read && !stored.isEmpty()) {
-            m_keptFormats.push_back({key, &table, stored, QString()});
-            w.dialogs().showMessage(&w, unreadableFormatMessage(key));
-        }
-    };
+    loadOptions(f, KeySet::All);
 
+    // What a save would write now is the measure of "changed" later on; the
+    // bytes are only built when the values differ at closing.
+    m_loadedFile = f;
+    m_valuesAfterLoad = valuesToSave(m_loadedFile);
+
+    // Activating "Darstellung" here runs no page reaction of it.
+    w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
+    w.P_Einstellungen->show();
+    m_loaded = true;
+}
+
+void SettingsController::loadOptions(const OptionReader &f, KeySet keys)
+{
+    m_keptFormats.clear();
     w.mt_spalten.Open();
     w.mt_ueberschrift.Open();
     w.mt_snrInfo.Open();
+    if (keys == KeySet::All)
+        loadConnection(f);
+    loadLook(f, keys);
+    w.mt_spalten.First();
+    w.mt_ueberschrift.First();
+    w.mt_snrInfo.First();
+    for (KeptFormat &kept : m_keptFormats)
+        kept.asLoaded = formatDocument(*kept.table);
+}
+
+void SettingsController::loadConnection(const OptionReader &f)
+{
+    VerbindungPage &v = *w.TabSheet1;
     v.e_server->setProgramText(readText(f, Key::ZQHost));
     if (readFlag(f, Key::ZQHostOLS)) {
         v.rb_imInet->setChecked(true);
@@ -84,6 +105,23 @@ void SettingsController::ti_startTimer()
     v.e_kdpasswort->setProgramText(readText(f, Key::ZQKDPasswort));
     v.e_vapasswort->setProgramText(readText(f, Key::ZQVAPasswort));
     v.e_vanr->setProgramText(readText(f, Key::ZQVANummer));
+}
+
+void SettingsController::loadLook(const OptionReader &f, KeySet keys)
+{
+    DarstellungPage &d = *w.TabSheet2;
+    UeberschriftPage &u = *w.TabSheet3;
+    StartnummernInfoPage &s = *w.TabSheet4;
+    const auto loadFormat = [&](Key key, FormatTable &table) {
+        const QString stored = readText(f, key);
+        const bool read = LoadFormatTable(
+            stored, table, [this](const QString &message) { w.dialogs().showMessage(&w, message); });
+        if (!read && !stored.isEmpty()) {
+            m_keptFormats.push_back({key, &table, stored, QString(), keys == KeySet::All});
+            w.dialogs().showMessage(&w, unreadableFormatMessage(key));
+        }
+    };
+
     d.cb_vollbild->setChecked(readFlag(f, Key::VollBild));
     d.e_anzahlzeilen->setProgramText(readText(f, Key::AnzahlZeilen));
     d.e_timeoutleereZeile->setProgramText(readText(f, Key::TimeoutleereZeile));
@@ -106,21 +144,72 @@ void SettingsController::ti_startTimer()
     s.e_StartNrInFeld->setProgramText(readText(f, Key::StartNrInFeld));
     d.e_erstesEF->setProgramText(readText(f, Key::erstesEF));
     d.e_letztesEF->setProgramText(readText(f, Key::letztesEF));
-    w.mt_spalten.First();
-    w.mt_ueberschrift.First();
-    w.mt_snrInfo.First();
+}
 
-    // What a save would write now is the measure of "changed" later on; the
-    // bytes are only built when the values differ at closing.
-    for (KeptFormat &kept : m_keptFormats)
-        kept.asLoaded = formatDocument(*kept.table);
-    m_loadedFile = f;
-    m_valuesAfterLoad = valuesToSave(m_loadedFile);
+void SettingsController::clearColumns()
+{
+    // The start meets empty tables and blank formula lines; a layout must
+    // too: an empty stored format leaves a table as it is, and a formula
+    // line equal to the one shown would run no reaction.
+    for (FormatTable *table : {&w.mt_spalten, &w.mt_ueberschrift, &w.mt_snrInfo}) {
+        if (table->State() != TableState::Browse)
+            table->Cancel(); // edits of a layout that is being replaced
+    }
+    w.setSpaltenReactionsAttached(false);
+    const auto reattach = qScopeGuard([this] { w.setSpaltenReactionsAttached(true); });
+    {
+        const QSignalBlocker info(w.TabSheet2->e_InfoZeile);
+        const QSignalBlocker snrInfo(w.TabSheet4->e_SNRInfoFelder);
+        w.TabSheet2->e_InfoZeile->setProgramText(QString());
+        w.TabSheet4->e_SNRInfoFelder->setProgramText(QString());
+    }
+    w.TabSheet2->l_anzahlspalten->clear();
+    w.TabSheet4->l_anzahlspalten_snri->clear();
+    w.InfoColumns.clear();
+    w.SnrInfoColumns.clear();
+    w.mt_spalten.EmptyTable();
+    w.mt_ueberschrift.EmptyTable();
+    w.mt_snrInfo.EmptyTable();
+}
 
-    // Activating "Darstellung" here runs no page reaction of it.
-    w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
-    w.P_Einstellungen->show();
-    m_loaded = true;
+static void requireLoaded(bool loaded)
+{
+    // Before the load the controls hold their designed values, not the
+    // operator's settings.
+    if (!loaded)
+        throw Failure(QStringLiteral("Die Einstellungen sind noch nicht geladen; Layouts können erst danach "
+                                     "geladen oder gespeichert werden"));
+}
+
+void SettingsController::loadLayout(const Layout &layout)
+{
+    requireLoaded(m_loaded);
+    const SettingsSnapshot values = LayoutAsSettings(layout);
+    clearColumns();
+    loadOptions(values, KeySet::Layout);
+}
+
+Layout SettingsController::currentLayout(const QString &name)
+{
+    requireLoaded(m_loaded);
+    CommitPendingEditsForSave(w.mt_ueberschrift, w.mt_spalten, w.mt_snrInfo);
+    Values values = valuesToSave(m_loadedFile);
+    // A stored format the reader refused would make the layout unreadable:
+    // the layout takes what the panels show instead.
+    for (const KeptFormat &kept : m_keptFormats) {
+        for (auto &[key, value] : values) {
+            if (key == kept.key)
+                value = formatDocument(*kept.table);
+        }
+    }
+    Layout layout;
+    layout.name = name;
+    layout.created = QDateTime::currentDateTimeUtc();
+    for (auto &[key, value] : values) {
+        if (IsLayoutKey(key))
+            layout.values.emplace_back(key, value);
+    }
+    return layout;
 }
 
 QString SettingsController::formatDocument(FormatTable &table)
@@ -151,7 +240,7 @@ SettingsController::Values SettingsController::valuesToSave(const OptionReader &
             // A stored format we could not read stays as the file has it,
             // unless the operator changed that layout.
             if (kept.key == key && document == kept.asLoaded)
-                return text(key, stored.ReadOption(keyName(key), kept.stored));
+                return text(key, kept.inFile ? stored.ReadOption(keyName(key), kept.stored) : kept.stored);
         }
         text(key, document);
     };

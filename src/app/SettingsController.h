@@ -4,6 +4,8 @@
 #include "settings/SettingsKeys.h"
 #include "ui/Dialogs.h"
 
+struct Layout;
+
 #include <QByteArray>
 
 #include <optional>
@@ -29,6 +31,15 @@ class SettingsController
 
     SettingsFile &file() { return m_file; }
 
+    // Puts a layout's values into the controls exactly as the start puts
+    // the file's, through the same steps; the connection page stays as it
+    // is. Nothing is written: the next save stores them, and closing
+    // without saving asks as for any change.
+    void loadLayout(const Layout &layout);
+    // The 17 layout values a save would write now, pending panel edits
+    // included; no logo.
+    Layout currentLayout(const QString &name);
+
   private:
     // A stored column format the reader refused: kept in the file as long as
     // the operator leaves that layout as loaded.
@@ -37,7 +48,16 @@ class SettingsController
         FormatTable *table;
         QString stored;   // the text as loaded
         QString asLoaded; // what the table would have written right after the load
+        bool inFile;      // from the settings file (not from a layout): a save reads it there
     };
+
+    // The load steps for the keys of `f`: all 23, or the layout's 17.
+    enum class KeySet { All, Layout };
+    void loadOptions(const OptionReader &f, KeySet keys);
+    void loadConnection(const OptionReader &f);
+    void loadLook(const OptionReader &f, KeySet keys);
+    // Back to the state the start finds: empty tables, blank formula lines.
+    void clearColumns();
 
     // The 23 values a save writes, in their order, from the controls; a
     // kept column format is taken from `stored`, the file as it is read.

@@ -2,6 +2,8 @@
 
 #include <QColorDialog>
 #include <QLabel>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -95,4 +97,49 @@ Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString 
     if (box.clickedButton() == overwrite)
         return ConflictAnswer::Overwrite;
     return ConflictAnswer::Cancel;
+}
+
+bool QtDialogs::askYesNo(QWidget *owner, const QString &question, bool yesFirst)
+{
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(yesFirst ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+namespace
+{
+
+std::optional<QString> runLayoutDialog(QFileDialog &dialog, const QString &folder)
+{
+    dialog.setDirectory(folder);
+    dialog.setNameFilters({QStringLiteral("Layouts (*.vadlayout)"), QStringLiteral("Alle Dateien (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("vadlayout"));
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name)
+{
+    QFileDialog dialog(owner, QStringLiteral("Layout speichern"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Name:"));
+    dialog.selectFile(name);
+    return runLayoutDialog(dialog, folder);
+}
+
+std::optional<QString> QtDialogs::chooseLayoutToLoad(QWidget *owner, const QString &folder)
+{
+    QFileDialog dialog(owner, QStringLiteral("Layout laden"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Laden"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Datei:"));
+    return runLayoutDialog(dialog, folder);
 }

@@ -34,6 +34,14 @@ public:
     // "Überschreiben" or "Abbrechen" (also Escape).
     enum class ConflictAnswer { Merge, Overwrite, Cancel };
     virtual ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) = 0;
+    // A question answered "Ja" (true) or "Nein"; `yesFirst` makes "Ja" the
+    // default button.
+    virtual bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) = 0;
+    // The layout file dialogs, opened in `folder`: the chosen path, or
+    // nothing when the operator cancels. Saving suggests `name`.
+    virtual std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder,
+                                                      const QString &name) = 0;
+    virtual std::optional<QString> chooseLayoutToLoad(QWidget *owner, const QString &folder) = 0;
 };
 
 // The real dialogs. The chooser's custom colours live as long as the
@@ -46,6 +54,9 @@ public:
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
     CloseAnswer askUnsavedChanges(QWidget *owner) override;
     ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) override;
+    bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) override;
+    std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name) override;
+    std::optional<QString> chooseLayoutToLoad(QWidget *owner, const QString &folder) override;
 };
 
 // The question on closing with unsaved changes.

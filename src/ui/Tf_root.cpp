@@ -8,6 +8,7 @@
 #include "DisplayPreview.h"
 #include "FontLists.h"
 #include "Guard.h"
+#include "LayoutMenu.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
 #include "settings/ColorCodec.h"
@@ -187,6 +188,7 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
 
     connect(TabSheet2->e_InfoZeile, &QLineEdit::textChanged, this, &Tf_root::e_InfoZeileChange);
     connect(TabSheet4->e_SNRInfoFelder, &QLineEdit::textChanged, this, &Tf_root::e_SNRInfoFelderChange);
+    m_layoutMenu = new LayoutMenu(*this);
 }
 
 void Tf_root::e_InfoZeileChange()

@@ -13,6 +13,7 @@ class DarstellungPage;
 class FontNameList;
 class FontNameModel;
 class FontSizeList;
+class LayoutMenu;
 class PanelGrid;
 class Dialogs;
 class DisplayPreview;
@@ -127,6 +128,8 @@ public:
     void b_vorschauClick();
     // The display preview once it has been opened; nullptr before.
     DisplayPreview *preview() const;
+    // "Layout speichern…" / "Layout laden…" beside "Vorschau".
+    LayoutMenu *layoutMenu() const { return m_layoutMenu; }
     void TabSheet2Hide();
     void P_EinstellungenExit();
     void TabSheet3Exit();
@@ -179,6 +182,7 @@ private:
     std::function<bool()> m_changedCheck;
     QScrollArea *m_pageScroller = nullptr;
     QPointer<DisplayPreview> m_preview;
+    LayoutMenu *m_layoutMenu = nullptr;
     bool m_closeWithoutAsking = false;
     int m_activePage = -1;
     bool m_shownOnce = false;

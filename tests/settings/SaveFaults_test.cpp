@@ -99,6 +99,15 @@ ChildResult RunInChild(const std::function<QString()> &op, const std::function<v
 class SaveFaults : public ::testing::Test
 {
   protected:
+    // Journals of rewrites in place go to a state folder of the test's own,
+    // which the operator's account below may create its folder in.
+    SaveFaults()
+    {
+        ::chmod(Native(state.path()).constData(), 01777);
+        qputenv("XDG_STATE_HOME", Native(state.path()));
+    }
+    ~SaveFaults() override { qunsetenv("XDG_STATE_HOME"); }
+    TempDir state;
     TempDir dir;
     QString path() const { return dir.path("DAZovozoved.ini"); }
     SettingsFile file() const { return SettingsFile::beside(dir.path()); }

@@ -42,6 +42,26 @@ public:
         return a;
     }
 
+    bool askYesNo(QWidget *, const QString &question, bool) override
+    {
+        questions.append(question);
+        if (yesNo.empty())
+            return false;
+        const bool answer = yesNo.front();
+        yesNo.pop_front();
+        return answer;
+    }
+    std::optional<QString> chooseLayoutToSave(QWidget *, const QString &folder, const QString &name) override
+    {
+        layoutDialogs.append(QStringLiteral("speichern:") + folder + u'/' + name);
+        return nextPath();
+    }
+    std::optional<QString> chooseLayoutToLoad(QWidget *, const QString &folder) override
+    {
+        layoutDialogs.append(QStringLiteral("laden:") + folder);
+        return nextPath();
+    }
+
     QStringList failures;
     // The question when another program changed the file: what was shown,
     // the queued answers (none left: "Abbrechen"), and what happens while
@@ -55,4 +75,20 @@ public:
     QStringList messages;
     std::vector<uint32_t> chooserStarts;
     std::deque<std::optional<uint32_t>> choices;
+    // Yes/no questions asked, and the answers to hand out (none: "Nein").
+    QStringList questions;
+    std::deque<bool> yesNo;
+    // Layout file dialogs opened, and the paths to choose (none: cancel).
+    QStringList layoutDialogs;
+    std::deque<std::optional<QString>> layoutPaths;
+
+private:
+    std::optional<QString> nextPath()
+    {
+        if (layoutPaths.empty())
+            return std::nullopt;
+        const std::optional<QString> path = layoutPaths.front();
+        layoutPaths.pop_front();
+        return path;
+    }
 };

@@ -79,7 +79,7 @@ class TabOrder : public ::testing::Test
 // "Vorschau" follows the page control and everything on its pages.
 QStringList Round(const QStringList &page)
 {
-    return QStringList{"b_ende", "P_Einstellungen"} + page + QStringList{"b_vorschau", "b_ende"};
+    return QStringList{"b_ende", "P_Einstellungen"} + page + QStringList{"b_vorschau", "b_layout", "b_ende"};
 }
 
 QStringList Reversed(QStringList list)
