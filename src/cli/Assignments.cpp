@@ -150,12 +150,53 @@ QString AssignedReader::ReadOption(const QString &key, const QString &def) const
     return m_base.ReadOption(key, def);
 }
 
+namespace
+{
+
+bool isGiven(const std::vector<Assignment> &assigned, Key key)
+{
+    for (const Assignment &a : assigned) {
+        if (a.key == key)
+            return true;
+    }
+    return false;
+}
+
+// A formula line set together with its column formats belongs to them: both
+// are taken as a file holding them, so the rows are the formats' own.
+bool comesWithFormats(const std::vector<Assignment> &assigned, Key key)
+{
+    if (key == Key::InfoZeile)
+        return isGiven(assigned, Key::InfoZeileFormat) || isGiven(assigned, Key::UeberschriftFormat);
+    return key == Key::SNRInfoFelder && isGiven(assigned, Key::SNRInfoFelderFormat);
+}
+
+// The text the value's control holds once it is put in.
+QString controlText(Key key, const QString &value)
+{
+    switch (keyInfo(key).conversion) {
+    case Conversion::Flag:
+        return FlagText(IsTrueFlag(value));
+    case Conversion::Integer:
+        return value.isEmpty() ? value : QString::number(*ParseInt(value));
+    case Conversion::Format:
+    case Conversion::None:
+        break;
+    }
+    return value;
+}
+
+} // namespace
+
 StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned)
 {
-    StartSave result = ValuesAfterStart(AssignedReader(file, assigned));
+    std::vector<Assignment> stored;
+    TypedValues typed;
     for (const Assignment &a : assigned) {
-        if (keyInfo(a.key).conversion == Conversion::Integer && a.value.isEmpty())
-            result.values[size_t(a.key)].second.clear();
+        if (keyInfo(a.key).conversion == Conversion::Format || comesWithFormats(assigned, a.key))
+            stored.push_back(a);
+        else
+            typed.emplace_back(a.key, controlText(a.key, a.value));
     }
-    return result;
+    return ValuesAfterStart(AssignedReader(file, std::move(stored)), typed);
 }

@@ -51,6 +51,7 @@ class AssignedReader : public OptionReader
 };
 
 // What a save writes after the start on `file` when the operator has put
-// `assigned` into the controls. Emptied number fields stay empty, as the
-// window stores an emptied field.
+// `assigned` into the controls: numbers in decimal (an emptied field stays
+// empty), flags as "ja"/"nein". Column formats cannot be typed: they are
+// taken as a file holding them, and so is a formula line set with them.
 StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned);

@@ -58,6 +58,27 @@ void loadTables(const OptionReader &file, Tables &t, StartSave &out)
     t.snrInfo.First();
 }
 
+const QString *typedText(const TypedValues &typed, Key key)
+{
+    for (const auto &[k, text] : typed) {
+        if (k == key)
+            return &text;
+    }
+    return nullptr;
+}
+
+// A formula line typed after the start: its change reaction runs when the
+// text differs from the loaded one.
+void typeFormulaLines(const OptionReader &file, const TypedValues &typed, Tables &t)
+{
+    const QString *info = typedText(typed, Key::InfoZeile);
+    if (info && *info != readText(file, Key::InfoZeile))
+        SyncInfoZeile(*info, t.infoColumns, t.spalten, t.ueberschrift, t.dsSpalten, t.dsUeberschrift, {});
+    const QString *snr = typedText(typed, Key::SNRInfoFelder);
+    if (snr && *snr != readText(file, Key::SNRInfoFelder))
+        SyncSnrInfoFelder(*snr, t.snrInfoColumns, t.snrInfo, t.dsSnrInfo, {});
+}
+
 FormatTable &tableOf(Tables &t, Key key)
 {
     if (key == Key::InfoZeileFormat)
@@ -65,16 +86,25 @@ FormatTable &tableOf(Tables &t, Key key)
     return key == Key::UeberschriftFormat ? t.ueberschrift : t.snrInfo;
 }
 
-QString valueOf(const OptionReader &file, Key key, Tables &t, const StartSave &out)
+// A stored format the reader refused, with what its table held after the
+// load: the save keeps the stored text as long as the table still holds that.
+struct Kept {
+    Key key;
+    QString asLoaded;
+};
+
+QString valueOf(const OptionReader &file, Key key, Tables &t, const std::vector<Kept> &kept)
 {
     switch (keyInfo(key).conversion) {
     case Conversion::Flag:
         return FlagText(readFlag(file, key));
     case Conversion::Format: {
-        const auto &kept = out.unreadableFormats;
-        if (std::find(kept.begin(), kept.end(), key) != kept.end())
-            return readText(file, key);
-        return FormatTableToJson(tableOf(t, key));
+        const QString document = FormatTableToJson(tableOf(t, key));
+        for (const Kept &k : kept) {
+            if (k.key == key && k.asLoaded == document)
+                return readText(file, key);
+        }
+        return document;
     }
     case Conversion::Integer:
         // The track bar holds 0 to 255 and takes the nearer end for the rest.
@@ -89,13 +119,23 @@ QString valueOf(const OptionReader &file, Key key, Tables &t, const StartSave &o
 
 } // namespace
 
-StartSave ValuesAfterStart(const OptionReader &file)
+StartSave ValuesAfterStart(const OptionReader &file, const TypedValues &typed)
 {
     StartSave out;
     Tables tables;
     loadTables(file, tables, out);
-    for (const KeyInfo &info : kKeys)
-        out.values.emplace_back(info.key, valueOf(file, info.key, tables, out));
+    std::vector<Kept> kept;
+    for (Key key : out.unreadableFormats) {
+        FormatTable &table = tableOf(tables, key);
+        kept.push_back({key, FormatTableToJson(table)});
+        table.First(); // where the window leaves it
+    }
+    typeFormulaLines(file, typed, tables);
+    for (const KeyInfo &info : kKeys) {
+        const QString *text = typedText(typed, info.key);
+        const bool typable = info.conversion != Conversion::Format;
+        out.values.emplace_back(info.key, text && typable ? *text : valueOf(file, info.key, tables, kept));
+    }
     return out;
 }
 
