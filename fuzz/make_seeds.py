@@ -5,7 +5,9 @@ The seeds are the shapes the tests use: settings files in each encoding,
 stored column format documents, formula lines and small PNG files of every
 colour type. Run again after changing a seed; the files are committed.
 """
+import base64
 import hashlib
+import json
 import os
 import struct
 import zlib
@@ -108,3 +110,29 @@ pngs = [
     b"kein PNG",
 ]
 write("png", pngs)
+
+
+def layout(values, **extra):
+    root = {"format": "VADaroradarAdadad-Layout", "version": 1, "name": "Halle", "created": "2026-12-11T08:30:00Z",
+            "values": values}
+    root.update(extra)
+    return json.dumps(root, ensure_ascii=False, indent=2)
+
+
+layout_defaults = {
+    "VollBild": "ja", "AnzahlZeilen": "20", "TimeoutleereZeile": "5", "HintergrundFarbe": "#000000",
+    "TimeoutLogo": "60", "TransparenzLogo": "80", "ZweiteZeileFarbe": "#000000", "InfoZeileFormat": "",
+    "UeberschriftFormat": "", "SNRInfoFelderFormat": "", "InfoZeile": "Startnr", "mitUeberschrift": "ja",
+    "mitStartNrInfo": "ja", "SNRInfoFelder": "Startnr", "StartNrInFeld": "", "erstesEF": "-1", "letztesEF": "-1",
+}
+layout_hall = dict(layout_defaults, AnzahlZeilen="$1F", InfoZeile="Startnr,[Name]", InfoZeileFormat=format_seeds[3],
+                   UeberschriftFormat='{"1":{"schriftname":"Arial","schriftgroesse":"36","farbe":"#FFFF00","fett":"true","text":"Nr."}}')
+layout_seeds = [
+    layout(layout_defaults),
+    layout(layout_hall),
+    layout(layout_defaults, logo=base64.b64encode(pngs[0]).decode("ascii")),
+    layout(dict(layout_defaults, ZQHost="192.0.2.1")),
+    layout(layout_defaults, version=2),
+    layout({k: v for k, v in layout_defaults.items() if k != "VollBild"}),
+]
+write("layout", layout_seeds)

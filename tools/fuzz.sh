@@ -16,7 +16,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(fuzz_settings fuzz_json fuzz_format_table fuzz_split fuzz_png)
+  targets=(fuzz_settings fuzz_json fuzz_format_table fuzz_split fuzz_png fuzz_layout)
 fi
 build=build-fuzz
 shared=${VAD_SHARED:-$PWD/../shared}
@@ -60,6 +60,8 @@ for target in "${targets[@]}"; do
     json | format_table)
       [ -d "$shared/JSONTestSuite/test_parsing" ] && dirs+=("$shared/JSONTestSuite/test_parsing")
       options+=(-max_len=8192) ;;
+    layout)
+      options+=(-max_len=16384) ;;
     png)
       options+=(-max_len=65536 -malloc_limit_mb=$png_malloc_limit_mb -rss_limit_mb=1024) ;;
     *)
