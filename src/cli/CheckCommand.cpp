@@ -66,14 +66,13 @@ QStringList conversionNotes(const IniDocument &document)
 } // namespace
 
 CheckCommand::CheckCommand()
-    : Command(
-          QStringLiteral("check"),
-          QStringLiteral("Liest die Datei wie das Programm beim Start und berichtet: Kodierung, fehlende "
-                         "Schlüssel, Werte, die nicht so übernommen werden, wie sie gespeichert sind, nicht "
-                         "lesbare Spaltenformate. Rückgabewert 1, wenn das Programm die Datei nicht so "
-                         "speichern könnte oder ein Spaltenformat nicht lesen kann."),
-          QString(), 0, 0)
+    : Command(QStringLiteral("check"), QStringLiteral("Prüft die Einstellungsdatei."), QString(), 0, 0)
 {
+    setDetails(
+        QStringLiteral("Liest die Datei wie das Programm beim Start und berichtet: Kodierung, fehlende "
+                       "Schlüssel, Werte, die nicht so übernommen werden, wie sie gespeichert sind, nicht "
+                       "lesbare Spaltenformate. Rückgabewert 1, wenn das Programm ein Spaltenformat nicht "
+                       "lesen oder die Datei so nicht speichern kann."));
 }
 
 int CheckCommand::execute(const QCommandLineParser &, CommandContext &context)

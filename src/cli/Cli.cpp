@@ -3,8 +3,10 @@
 #include "base/Failure.h"
 #include "cli/CheckCommand.h"
 #include "cli/Console.h"
+#include "cli/ExportLayoutCommand.h"
 #include "cli/GetCommand.h"
 #include "cli/HelpCommand.h"
+#include "cli/ImportLayoutCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/SetCommand.h"
 
@@ -84,6 +86,8 @@ std::vector<std::unique_ptr<Command>> AllCommands()
     commands.push_back(std::make_unique<GetCommand>());
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<SetCommand>());
+    commands.push_back(std::make_unique<ExportLayoutCommand>());
+    commands.push_back(std::make_unique<ImportLayoutCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<HelpCommand>());
     return commands;
@@ -96,8 +100,7 @@ QString MainUsage(const std::vector<std::unique_ptr<Command>> &commands)
                                   "VADaroradarAdadad, ohne Fenster und ohne Anzeige.\n\nBefehle:\n")
                        .arg(Command::programName());
     for (const auto &command : commands) {
-        const QString first = command->description().section(u'.', 0, 0) + u'.';
-        text += QStringLiteral("  ") + command->name().leftJustified(15) + first + u'\n';
+        text += QStringLiteral("  ") + command->name().leftJustified(15) + command->description() + u'\n';
     }
     text += QStringLiteral("\nOptionen:\n");
     text += OptionLines({Command::fileOption(),

@@ -55,7 +55,10 @@ QString Command::usage() const
     QString text = QStringLiteral("Aufruf: %1 %2 [OPTIONEN]").arg(programName(), m_name);
     if (!m_syntax.isEmpty())
         text += u' ' + m_syntax;
-    text += QStringLiteral("\n\n") + m_description + QStringLiteral("\n\nOptionen:\n");
+    text += QStringLiteral("\n\n") + m_description + u'\n';
+    if (!m_details.isEmpty())
+        text += u'\n' + m_details + u'\n';
+    text += QStringLiteral("\nOptionen:\n");
     return text + OptionLines(m_options + QList<QCommandLineOption>{fileOption(), helpOption()});
 }
 

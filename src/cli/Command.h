@@ -49,12 +49,15 @@ class Command
     // positional arguments are counted against min and max (-1: any number).
     Command(QString name, QString description, QString syntax, int minArguments, int maxArguments);
     void addOption(const QCommandLineOption &option) { m_options.append(option); }
+    // More about the command, for its usage only.
+    void setDetails(QString details) { m_details = std::move(details); }
     virtual int execute(const QCommandLineParser &parser, CommandContext &context) = 0;
 
   private:
     QString m_name;
     QString m_description;
     QString m_syntax;
+    QString m_details;
     int m_min;
     int m_max;
     QList<QCommandLineOption> m_options;

@@ -5,12 +5,11 @@
 #include "settings/SettingsFile.h"
 
 GetCommand::GetCommand()
-    : Command(QStringLiteral("get"),
-              QStringLiteral(
-                  "Gibt den gespeicherten Wert eines Schlüssels aus, so wie das Programm ihn beim Start "
-                  "liest (ohne Umwandlung), oder seinen Vorgabewert, wenn er fehlt."),
+    : Command(QStringLiteral("get"), QStringLiteral("Gibt den gespeicherten Wert eines Schlüssels aus."),
               QStringLiteral("SCHLÜSSEL"), 1, 1)
 {
+    setDetails(QStringLiteral("So wie das Programm ihn beim Start liest, vor jeder Umwandlung («$1F» bleibt "
+                              "«$1F»), oder seinen Vorgabewert, wenn der Schlüssel fehlt."));
 }
 
 int GetCommand::execute(const QCommandLineParser &parser, CommandContext &context)

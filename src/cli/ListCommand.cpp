@@ -20,12 +20,11 @@ bool isSecret(Key key)
 } // namespace
 
 ListCommand::ListCommand()
-    : Command(QStringLiteral("list"),
-              QStringLiteral(
-                  "Gibt alle 23 Schlüssel als SCHLÜSSEL=WERT aus, in der Reihenfolge, in der das "
-                  "Programm sie speichert; Werte wie bei get. Gesetzte Passwörter erscheinen als ***."),
+    : Command(QStringLiteral("list"), QStringLiteral("Gibt alle 23 Schlüssel als SCHLÜSSEL=WERT aus."),
               QString(), 0, 0)
 {
+    setDetails(QStringLiteral("In der Reihenfolge, in der das Programm sie speichert; Werte wie bei get. "
+                              "Gesetzte Passwörter erscheinen als ***, außer mit --show-secrets."));
     addOption(showSecretsOption());
 }
 

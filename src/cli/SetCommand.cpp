@@ -5,13 +5,14 @@
 #include "settings/SettingsFile.h"
 
 SetCommand::SetCommand()
-    : Command(QStringLiteral("set"),
-              QStringLiteral("Setzt Werte und speichert wie „speichern + schliessen“ nach dem Start: alle "
-                             "23 Schlüssel in der Form, die das Programm schreibt, in einem Schritt. Ein "
-                             "ungültiger Wert, ein unbekannter oder doppelter Schlüssel: nichts wird "
-                             "geschrieben."),
+    : Command(QStringLiteral("set"), QStringLiteral("Setzt Werte und speichert sie wie das Programm."),
               QStringLiteral("SCHLÜSSEL=WERT..."), 1, -1)
 {
+    setDetails(QStringLiteral(
+        "Wie „speichern + schliessen“, nachdem die Werte in die Felder eingegeben wurden: alle 23 Schlüssel "
+        "in der Form, die das Programm schreibt, in einem Schritt. Zahlen werden dezimal gespeichert, "
+        "Schalter als „ja“/„nein“, ein Spaltenformat wie aus einer Datei gelesen. Ein ungültiger Wert, ein "
+        "unbekannter oder doppelter Schlüssel: nichts wird geschrieben."));
 }
 
 int SetCommand::execute(const QCommandLineParser &parser, CommandContext &context)
