@@ -5,6 +5,7 @@
 #include "base/Failure.h"
 #include "cli/CliRunner.h"
 #include "columns/StartSave.h"
+#include "layout/LayoutFile.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
 #include "ui/CueLineEdit.h"
@@ -283,5 +284,106 @@ TEST(SetFormat, SameBytesAsTheWindowStartedOnAFileHoldingIt)
     const CliResult again = CliSets(holding, {QString::fromUtf8("InfoZeileFormat=" + kThreeFormats)});
     EXPECT_EQ(again.bytes, window.bytes);
 }
+
+// A layout imported by the command line is stored as the window stores the
+// file once it holds the layout's values; an exported layout holds what the
+// window's save writes.
+struct LayoutCase {
+    const char *name;
+    QByteArray file;
+    Layout layout;
+};
+
+void PrintTo(const LayoutCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class LayoutLikeTheWindow : public ::testing::TestWithParam<LayoutCase>
+{
+};
+
+TEST_P(LayoutLikeTheWindow, ImportWritesWhatTheWindowWritesAfterLoadingIt)
+{
+    const LayoutCase &c = GetParam();
+    // The file with the layout's values in place of its own; keys it lacks
+    // are added in the order a save adds them, as the command line's save does.
+    const SettingsSnapshot stored(IniDocument::fromBytes(c.file));
+    const QByteArray holding = ApplyWritesToFile(c.file, [&](SettingsEdit &edit) {
+        for (const KeyInfo &info : kKeys)
+            edit.WriteOption(keyName(info.key),
+                             IsLayoutKey(info.key)
+                                 ? LayoutValue(c.layout, info.key)
+                                 : stored.ReadOption(keyName(info.key), keyDefault(info.key)));
+    });
+    const WindowResult window = WindowSaves(holding);
+    ASSERT_TRUE(window.failures.isEmpty());
+    TempDir dir;
+    dir.write(kIni, c.file);
+    WriteLayoutFile(dir.path("l.vadlayout"), c.layout);
+    const CliRun run = RunCliProcess(
+        {QStringLiteral("--file"), dir.path(kIni), QStringLiteral("import-layout"), dir.path("l.vadlayout")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(dir.read(kIni), window.bytes);
+}
+
+TEST_P(LayoutLikeTheWindow, ExportHoldsWhatTheWindowSaves)
+{
+    const LayoutCase &c = GetParam();
+    const WindowResult window = WindowSaves(c.file);
+    const SettingsSnapshot saved(IniDocument::fromBytes(window.bytes));
+    TempDir dir;
+    dir.write(kIni, c.file);
+    const CliRun run = RunCliProcess(
+        {QStringLiteral("--file"), dir.path(kIni), QStringLiteral("export-layout"), dir.path("l.vadlayout")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const Layout exported = ReadLayoutFile(dir.path("l.vadlayout"));
+    ASSERT_EQ(exported.values.size(), kLayoutKeys.size());
+    for (Key key : kLayoutKeys)
+        EXPECT_EQ(LayoutValue(exported, key), saved.ReadOption(keyName(key), QStringLiteral("?")))
+            << keyInfo(key).name;
+    EXPECT_EQ(dir.read(kIni), c.file);
+}
+
+Layout OddLayout()
+{
+    Layout layout;
+    layout.name = QStringLiteral("Seltsam");
+    layout.created = QDateTime::currentDateTimeUtc();
+    layout.values = {
+        {Key::AnzahlZeilen, "$20"},
+        {Key::VollBild, "Wahr"},
+        {Key::TransparenzLogo, "300"},
+        {Key::TimeoutLogo, " 12 "},
+        {Key::InfoZeile, "Startnr,[Name],Zeit"},
+        {Key::InfoZeileFormat, QString::fromUtf8(kThreeFormats.left(kThreeFormats.indexOf("\"3\"")) + "}")},
+        {Key::UeberschriftFormat, QString::fromUtf8(kHeadings)},
+        {Key::SNRInfoFelder, ""},
+        {Key::HintergrundFarbe, QStringLiteral("#Ä")}};
+    return layout;
+}
+
+std::vector<LayoutCase> LayoutCases()
+{
+    const QByteArray odd = Crlf("; Kopf\n[Optionen]\nZQHost = dort\nZQHostOLS=Wahr\nAnzahlZeilen=$1F\n"
+                                "InfoZeileFormat=" +
+                                kThreeFormats + "\nInfoZeile=a,b\n[Anzeige]\nX=1\n");
+    std::vector<LayoutCase> cases;
+    const char *names[] = {"Standard", "Halle", "Tageslicht"};
+    for (size_t i = 0; i < 3; ++i) {
+        cases.push_back({names[i], QByteArray(), BuiltInLayouts().at(i)});
+        cases.push_back({names[i], odd, BuiltInLayouts().at(i)});
+    }
+    cases.push_back({"OddValues", odd, OddLayout()});
+    cases.push_back({"OddValuesUtf8", "\xEF\xBB\xBF" + odd, OddLayout()});
+    cases.push_back({"OddValuesNoFile", QByteArray(), OddLayout()});
+    for (size_t i = 0; i < cases.size(); ++i)
+        cases[i].name = qstrdup((QByteArray(cases[i].name) + QByteArray::number(qulonglong(i))).constData());
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LayoutLikeTheWindow, ::testing::ValuesIn(LayoutCases()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
