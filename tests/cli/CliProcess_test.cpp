@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
@@ -83,6 +84,7 @@ struct StatusCase {
     const char *name;
     QStringList arguments;
     int status;
+    QByteArray message; // a part of it
 };
 
 void PrintTo(const StatusCase &c, std::ostream *os)
@@ -102,9 +104,21 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
     const QByteArray file = "[Optionen]\r\nZQHost=a\r\n";
     dir.write(kIni, file);
     dir.write("kaputt.vadlayout", "{\"format\":\"VADaroradarAdadad-Layout\",");
-    const CliRun run = RunCliProcess(Args(dir, GetParam().arguments));
+    dir.write("fremd.vadlayout", "{\"format\":\"etwas anderes\",\"version\":1}");
+    // A FIFO must not hang the reader; a file far over the budget is refused
+    // before it is read (sparse: it takes no disk).
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path("fifo.vadlayout")).constData(), 0600), 0);
+    QFile huge(dir.path("riesig.vadlayout"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(LayoutFileBudget() + 1));
+    huge.close();
+    QByteArray withNul = LayoutToJson(BuiltInLayouts().at(1));
+    withNul.replace("\"InfoZeile\": \"", "\"InfoZeile\": \"\\u0000");
+    dir.write("nul.vadlayout", withNul);
+    // Layout names are relative to the directory the command runs in.
+    const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, GetParam().status) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err.constData();
     EXPECT_EQ(run.out, QByteArray());
     EXPECT_FALSE(run.err.isEmpty());
     EXPECT_EQ(dir.read(kIni), file);
@@ -113,18 +127,35 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
 const QString kHuge = QString(100000, u'K');
 
 const StatusCase kStatusCases[] = {
-    {"UnknownKey", {"set", "Gibtsnicht=1"}, 1},
-    {"KeyTwice", {"set", "ZQHost=b", "ZQHOST=c"}, 1},
-    {"WithoutEquals", {"set", "ZQHost"}, 2},
-    {"BadNumber", {"set", "ZQHost=b", "AnzahlZeilen=viele"}, 1},
-    {"HugeUnknownKey", {"get", kHuge}, 1},
-    {"HugeUnknownKeyToSet", {"set", kHuge + "=1"}, 1},
-    {"UnknownCommand", {"loeschen"}, 2},
-    {"UnknownOption", {"list", "--alles"}, 2},
-    {"LayoutMissing", {"import-layout", "/nonexistent/x.vadlayout"}, 1},
-    {"LayoutIsADirectory", {"import-layout", "/"}, 1},
-    {"LayoutTruncated", {"import-layout", "kaputt.vadlayout"}, 1},
-    {"ExportWithoutLogo", {"export-layout", "x.vadlayout", "--with-logo"}, 1},
+    {"UnknownKey", {"set", "Gibtsnicht=1"}, 1, "Unbekannter Schlüssel „Gibtsnicht“"},
+    {"KeyTwice", {"set", "ZQHost=b", "ZQHOST=c"}, 1, "ZQHost ist mehrfach angegeben"},
+    {"WithoutEquals", {"set", "ZQHost"}, 2, "hat kein „=“"},
+    {"BadNumber", {"set", "ZQHost=b", "AnzahlZeilen=viele"}, 1, "AnzahlZeilen muss eine ganze Zahl sein"},
+    {"HugeUnknownKey", {"get", kHuge}, 1, "KKKK…“"},
+    {"HugeUnknownKeyToSet", {"set", kHuge + "=1"}, 1, "KKKK…“"},
+    {"UnknownCommand", {"loeschen"}, 2, "Unbekannter Befehl „loeschen“"},
+    {"UnknownOption", {"list", "--alles"}, 2, "Unbekannte Option 'alles'"},
+    {"LayoutMissing",
+     {"import-layout", "/nonexistent/x.vadlayout"},
+     1,
+     "x.vadlayout\" kann nicht geöffnet werden"},
+    {"LayoutIsADirectory", {"import-layout", "/"}, 1, "ist ein Ordner"},
+    {"LayoutTruncated", {"import-layout", "kaputt.vadlayout"}, 1, "kein gültiges JSON"},
+    {"LayoutOfAnotherProgram",
+     {"import-layout", "fremd.vadlayout"},
+     1,
+     "die Kennung \"VADaroradarAdadad-Layout\" fehlt"},
+    {"LayoutIsAFifo", {"import-layout", "fifo.vadlayout"}, 1, "keine gewöhnliche Datei"},
+    {"LayoutIsADevice", {"import-layout", "/dev/zero"}, 1, "keine gewöhnliche Datei"},
+    {"LayoutTooLarge", {"import-layout", "riesig.vadlayout"}, 1, "zu groß für eine Layout-Datei"},
+    {"LayoutValueWithNul",
+     {"import-layout", "nul.vadlayout"},
+     1,
+     "\"InfoZeile\" im Layout enthält einen Zeilenumbruch oder ein NUL-Zeichen"},
+    {"ExportWithoutLogo",
+     {"export-layout", "x.vadlayout", "--with-logo"},
+     1,
+     "logo.png kann nicht geöffnet werden"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, ExitStatus, ::testing::ValuesIn(kStatusCases),

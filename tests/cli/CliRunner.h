@@ -21,10 +21,13 @@ inline QProcessEnvironment CliEnvironment()
     return env;
 }
 
-inline CliRun RunCliProcess(const QStringList &arguments, const QProcessEnvironment &env = CliEnvironment())
+inline CliRun RunCliProcess(const QStringList &arguments, const QProcessEnvironment &env = CliEnvironment(),
+                            const QString &workingDirectory = QString())
 {
     QProcess process;
     process.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(VAD_CLI), arguments);
     CliRun run;
     // Generous: a loaded machine or a sanitizer build must still finish.
