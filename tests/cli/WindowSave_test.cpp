@@ -289,7 +289,7 @@ TEST(SetFormat, SameBytesAsTheWindowStartedOnAFileHoldingIt)
 // file once it holds the layout's values; an exported layout holds what the
 // window's save writes.
 struct LayoutCase {
-    const char *name;
+    std::string name;
     QByteArray file;
     Layout layout;
 };
@@ -379,11 +379,11 @@ std::vector<LayoutCase> LayoutCases()
     cases.push_back({"OddValuesUtf8", "\xEF\xBB\xBF" + odd, OddLayout()});
     cases.push_back({"OddValuesNoFile", QByteArray(), OddLayout()});
     for (size_t i = 0; i < cases.size(); ++i)
-        cases[i].name = qstrdup((QByteArray(cases[i].name) + QByteArray::number(qulonglong(i))).constData());
+        cases[i].name += std::to_string(i);
     return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LayoutLikeTheWindow, ::testing::ValuesIn(LayoutCases()),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &info) { return info.param.name; });
 
 } // namespace
