@@ -1,5 +1,6 @@
 #pragma once
 #include "IniDocument.h"
+#include "base/FileWriter.h"
 
 #include <QString>
 
@@ -78,7 +79,7 @@ class SettingsFile : public OptionReader, public OptionWriter
     static constexpr const char *kFileName = "DAZovozoved.ini";
     static constexpr const char *kSection = "Optionen";
     // How long a load or a save waits for another program's lock to go.
-    static constexpr int kDefaultLockWaitMs = 2000;
+    static constexpr int kDefaultLockWaitMs = FileWriter::kDefaultLockWaitMs;
 
     explicit SettingsFile(QString path);
     // The settings file in the given directory (the executable's).
@@ -89,6 +90,9 @@ class SettingsFile : public OptionReader, public OptionWriter
     // Off: new files are named from the start, as on filesystems without
     // unnamed temporary files (O_TMPFILE).
     void setUnnamedTempFiles(bool on) { m_unnamedTemp = on; }
+    // On: the file is always rewritten in place, journaled, as where its
+    // folder lets us create no file.
+    void setRewriteInPlace(bool on) { m_inPlace = on; }
 
     // Reads the whole file once; no file gives an empty document.
     SettingsSnapshot Load() const;
@@ -106,7 +110,10 @@ class SettingsFile : public OptionReader, public OptionWriter
     static QString TempPrefix(const QString &fileName);
 
   private:
+    FileWriter writer() const;
+
     QString m_path;
     int m_lockWaitMs = kDefaultLockWaitMs;
     bool m_unnamedTemp = true;
+    bool m_inPlace = false;
 };

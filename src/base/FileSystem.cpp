@@ -1,0 +1,222 @@
+#include "FileSystem.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace files
+{
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+Fd::~Fd()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int LockWithin(int fd, int operation, int waitMs)
+{
+    // The display program holds its lock only while it reads the file.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+            return errno;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+qsizetype TotalSize(const Pieces &pieces)
+{
+    qsizetype size = 0;
+    for (QByteArrayView piece : pieces)
+        size += piece.size();
+    return size;
+}
+
+int WriteAll(int fd, const Pieces &pieces, off_t offset)
+{
+    off_t at = offset;
+    for (QByteArrayView piece : pieces) {
+        for (qsizetype done = 0; done < piece.size();) {
+            const size_t want = size_t(piece.size() - done);
+            const ssize_t n = offset < 0 ? ::write(fd, piece.data() + done, want)
+                                         : ::pwrite(fd, piece.data() + done, want, at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno;
+            if (n == 0)
+                return ENOSPC;
+            done += n;
+            at += n;
+        }
+    }
+    return 0;
+}
+
+void Wipe(void *data, size_t size)
+{
+    if (data && size)
+        ::explicit_bzero(data, size);
+}
+
+namespace
+{
+struct ThreadBuffer {
+    std::vector<char> bytes;
+    size_t used = 0;
+    ~ThreadBuffer() { Wipe(bytes.data(), bytes.size()); }
+};
+thread_local ThreadBuffer t_buffer;
+} // namespace
+
+int ReadBuffer::ReadAll(int fd, qint64 sizeHint, QByteArrayView &out)
+{
+    constexpr size_t kChunk = 65536;
+    std::vector<char> &buffer = t_buffer.bytes;
+    WipeLast();
+    const auto grow = [&buffer](size_t size) {
+        // Growing copies the bytes read so far: the old memory is wiped first.
+        std::vector<char> bigger(size);
+        std::copy(buffer.begin(), buffer.end(), bigger.begin());
+        Wipe(buffer.data(), buffer.size());
+        buffer.swap(bigger);
+    };
+    size_t &used = t_buffer.used;
+    if (sizeHint > 0 && size_t(sizeHint) + kChunk > buffer.size())
+        grow(size_t(sizeHint) + kChunk);
+    for (;;) {
+        if (buffer.size() - used < kChunk)
+            grow(std::max(buffer.size() * 2, used + kChunk));
+        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        used += size_t(got);
+    }
+    out = QByteArrayView(buffer.data(), qsizetype(used));
+    return 0;
+}
+
+void ReadBuffer::WipeLast()
+{
+    Wipe(t_buffer.bytes.data(), t_buffer.used);
+    t_buffer.used = 0;
+}
+
+QString FollowTrustedLinks(const QString &path, QString &refusal)
+{
+    QByteArray current = QFile::encodeName(path);
+    if (!current.startsWith('/')) {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd))
+            current = QByteArray(cwd) + '/' + current;
+    }
+    // The kernel gives up after 40 links; so do we, and the open that
+    // follows then reports the loop.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {
+        };
+        if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        if (st.st_uid != ::geteuid() && st.st_uid != 0) {
+            refusal =
+                QStringLiteral("Sie ist ein symbolischer Verweis, der einem anderen Benutzer (Nummer %1) "
+                               "gehört; einem solchen Verweis folgt das Programm nicht.")
+                    .arg(st.st_uid);
+            break;
+        }
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(current.constData(), link, sizeof link);
+        if (n <= 0 || size_t(n) >= sizeof link)
+            break;
+        const QByteArray to(link, qsizetype(n));
+        current = to.startsWith('/') ? to : current.left(current.lastIndexOf('/') + 1) + to;
+    }
+    return QFile::decodeName(current);
+}
+
+int Overwrite(int fd, QByteArrayView text)
+{
+    struct stat st {
+    };
+    if (::fstat(fd, &st) == 0 && text.size() > st.st_size) {
+        const int error = ::posix_fallocate(fd, 0, off_t(text.size()));
+        if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
+            return error;
+    }
+    if (const int error = WriteAll(fd, {text}, 0))
+        return error;
+    if (::ftruncate(fd, off_t(text.size())) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+int OpenSameForWriting(const QString &path, const struct stat &st, Fd &out)
+{
+    // O_NONBLOCK: a FIFO swapped in must not hang us.
+    out = Fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!out.valid())
+        return errno;
+    struct stat now {
+    };
+    if (::fstat(out.get(), &now) != 0)
+        return errno;
+    if (!S_ISREG(now.st_mode) || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+        out = Fd();
+        return ESTALE;
+    }
+    return 0;
+}
+
+quint64 Checksum(QByteArrayView bytes)
+{
+    // MurmurHash64A, eight bytes at a time.
+    constexpr quint64 m = 0xc6a4a7935bd1e995ULL;
+    constexpr int r = 47;
+    quint64 h = 0x5bd1e995ULL ^ (quint64(bytes.size()) * m);
+    const char *p = bytes.data();
+    const qsizetype words = bytes.size() / 8;
+    for (qsizetype i = 0; i < words; ++i, p += 8) {
+        quint64 k;
+        std::memcpy(&k, p, 8);
+        k *= m;
+        k ^= k >> r;
+        k *= m;
+        h ^= k;
+        h *= m;
+    }
+    quint64 tail = 0;
+    for (qsizetype i = bytes.size() % 8; i > 0; --i)
+        tail = (tail << 8) | quint8(p[i - 1]);
+    if (bytes.size() % 8) {
+        h ^= tail;
+        h *= m;
+    }
+    h ^= h >> r;
+    h *= m;
+    h ^= h >> r;
+    return h;
+}
+
+} // namespace files
