@@ -1,12 +1,12 @@
 #include "cli/LogoFile.h"
 
 #include "base/Failure.h"
+#include "base/FileWriter.h"
 #include "layout/LayoutFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -57,13 +57,7 @@ QByteArray ReadLogoFile(const QString &path)
     return bytes;
 }
 
-// WRITER-SWITCH: stands in for WriteFileAtomically (base/FileWriter.h) until
-// the shared crash-safe writer is merged.
 void WriteLogoFile(const QString &path, QByteArrayView png)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(png.data(), png.size()) != png.size() ||
-        !file.commit())
-        throw Failure(
-            QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, file.errorString()));
+    WriteFileAtomically(path, png);
 }

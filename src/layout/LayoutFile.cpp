@@ -1,6 +1,7 @@
 #include "layout/LayoutFile.h"
 
 #include "base/Failure.h"
+#include "base/FileWriter.h"
 #include "columns/FormatTable.h"
 #include "columns/FormatTableReader.h"
 #include "logo/PngDecoder.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -247,16 +247,6 @@ QByteArray readLayoutBytes(const QString &path)
     }
     bytes.resize(got);
     return bytes;
-}
-
-// WRITER-SWITCH: stands in for WriteFileAtomically (base/FileWriter.h) until
-// the shared crash-safe writer is merged; the call sites stay as they are.
-void WriteFileAtomically(const QString &path, QByteArrayView bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != bytes.size() ||
-        !file.commit())
-        refuse(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, file.errorString()));
 }
 
 } // namespace
