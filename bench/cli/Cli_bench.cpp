@@ -19,9 +19,9 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <map>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,7 +93,8 @@ bool CopyWithSync(const QString &from, const QString &to)
     const int fd = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
+    const bool written =
+        ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
     ::close(fd);
     return written;
 }
@@ -183,9 +184,10 @@ int main(int argc, char **argv)
         std::printf("ratios: some runs are missing\n");
         return 1;
     }
-    std::printf("\nmedian wall time: get %.2f ms, bare QCoreApplication %.2f ms; export+import with a 3840x2160 "
-                "logo %.1f ms, plain copy with sync %.1f ms\n",
-                get, bare, layout, copy);
+    std::printf(
+        "\nmedian wall time: get %.2f ms, bare QCoreApplication %.2f ms; export+import with a 3840x2160 "
+        "logo %.1f ms, plain copy with sync %.1f ms\n",
+        get, bare, layout, copy);
     bench::PrintRatio("get process / bare QCoreApplication process", get / bare, 1.3);
     bench::PrintRatio("export+import layout with 3840x2160 logo / plain copy with sync", layout / copy, 3);
     benchmark::Shutdown();
