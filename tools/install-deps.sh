@@ -19,6 +19,8 @@ packages=(
   xvfb xdotool openbox x11-utils strace e2fsprogs inotify-tools
   # install test: desktop entry, AppStream data, icon, launching the entry
   desktop-file-utils appstream librsvg2-bin libglib2.0-bin
+  # the command line's manual page is checked with groff
+  groff-base
   # fuzz targets (clang and libFuzzer) and readable stacks in their reports
   clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
   # tools/screenshot.sh

@@ -3,13 +3,13 @@
 #include <QFile>
 
 #include <algorithm>
-#include <climits>
-#include <sys/stat.h>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -140,9 +140,10 @@ QString FollowTrustedLinks(const QString &path, QString &refusal)
         if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             break;
         if (st.st_uid != ::geteuid() && st.st_uid != 0) {
-            refusal = QStringLiteral("Sie ist ein symbolischer Verweis, der einem anderen Benutzer (Nummer %1) "
-                                     "gehört; einem solchen Verweis folgt das Programm nicht.")
-                          .arg(st.st_uid);
+            refusal =
+                QStringLiteral("Sie ist ein symbolischer Verweis, der einem anderen Benutzer (Nummer %1) "
+                               "gehört; einem solchen Verweis folgt das Programm nicht.")
+                    .arg(st.st_uid);
             break;
         }
         char link[PATH_MAX];

@@ -8,12 +8,12 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <sys/file.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -321,9 +321,8 @@ void writeInPlace(const QString &shown, const LockedFile &file, QByteArrayView o
     Fd out;
     if (const int error = files::OpenSameForWriting(file.target, file.st, out))
         failCreateBecause(shown, error);
-    journal::Entry entry(file.target, file.st, old, text, [&shown](const QString &cause) {
-        failCreate(shown, cause);
-    });
+    journal::Entry entry(file.target, file.st, old, text,
+                         [&shown](const QString &cause) { failCreate(shown, cause); });
     const int error = files::Overwrite(out.get(), text);
     if (error == 0) {
         entry.remove();
@@ -333,10 +332,11 @@ void writeInPlace(const QString &shown, const LockedFile &file, QByteArrayView o
         entry.remove();
         failCreateBecause(shown, error, QStringLiteral("Die Einstellungen wurden nicht gespeichert."));
     }
-    failCreateBecause(shown, error,
-                      QStringLiteral("Die Datei ist möglicherweise beschädigt; die neuen Einstellungen liegen im "
-                                     "Journal %1 und werden beim nächsten Start übernommen.")
-                          .arg(entry.path()));
+    failCreateBecause(
+        shown, error,
+        QStringLiteral("Die Datei ist möglicherweise beschädigt; die neuen Einstellungen liegen im "
+                       "Journal %1 und werden beim nächsten Start übernommen.")
+            .arg(entry.path()));
 }
 
 void syncDirectory(int dirFd)

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -231,7 +231,7 @@ bool recoverOne(int dirFd, const QByteArray &name, const QString &target, int fd
         return false;
     }
     State state = h.dev != quint64(st.st_dev) || h.ino != quint64(st.st_ino) ? State::ChangedByOthers
-                                                                              : stateOf(fd, st, h);
+                                                                             : stateOf(fd, st, h);
     if (state == State::ChangedByOthers)
         note(where, QStringLiteral("die Datei %1 ist inzwischen ersetzt oder geändert worden.").arg(target));
     if (state == State::Unfinished) {
@@ -308,7 +308,8 @@ int writeJournal(int dirFd, const QByteArray &name, const QByteArray &header, QB
     Fd fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     const bool unnamed = fd.valid();
     if (!unnamed)
-        fd = Fd(::openat(dirFd, temp.constData(), O_CREAT | O_TRUNC | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
+        fd = Fd(
+            ::openat(dirFd, temp.constData(), O_CREAT | O_TRUNC | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.valid())
         return errno;
     int error = ::fchmod(fd.get(), 0600) == 0 ? files::WriteAll(fd.get(), {header, text}) : errno;

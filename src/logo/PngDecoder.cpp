@@ -7,6 +7,7 @@
 #include "logo/PngDecoder.h"
 
 #include "base/Failure.h"
+#include "base/FileSystem.h"
 
 #include <QFile>
 #include <zlib.h>
@@ -14,9 +15,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <new>
+#include <unistd.h>
 #include <utility>
 
 namespace
@@ -609,10 +613,23 @@ LogoImage DecodePng(const QByteArray &bytes)
 
 LogoImage DecodePngFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(
-            QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, file.errorString()));
+    const auto failOpen = [&path](const QString &cause) {
+        throw Failure(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, cause));
+    };
+    // A link is followed only when it is the user's own or root's, and the
+    // file opened is the one the links led to, not one swapped in since.
+    QString refusal;
+    const QString target = files::FollowTrustedLinks(path, refusal);
+    if (!refusal.isEmpty())
+        failOpen(refusal);
+    const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        failOpen(files::SystemText(errno));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        failOpen(file.errorString());
+    }
     // One buffer of the file's size: readAll would grow its buffer while reading.
     QByteArray bytes;
     try {

@@ -1,11 +1,18 @@
+#include "base/Failure.h"
 #include "base/FileWriter.h"
+#include "base/InPlaceJournal.h"
 #include "support/FailureOf.h"
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -52,6 +59,307 @@ TEST(WriteFileAtomically, FailureNamesTheFileAndTheCause)
     EXPECT_TRUE(message.startsWith(start)) << message.toStdString();
     EXPECT_GT(message.size(), start.size());
     EXPECT_TRUE(Entries(dir).isEmpty());
+}
+
+} // namespace
+
+namespace
+{
+
+QByteArray Native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+ino_t InodeOf(const QString &path)
+{
+    struct stat st {
+    };
+    ::stat(Native(path).constData(), &st);
+    return st.st_ino;
+}
+
+[[noreturn]] void Throw(const QString &cause)
+{
+    throw Failure(cause);
+}
+
+// A file with a state folder of its own for the journals.
+class Journaled : public ::testing::Test
+{
+  protected:
+    Journaled() { qputenv("XDG_STATE_HOME", Native(state.path())); }
+    ~Journaled() override { qunsetenv("XDG_STATE_HOME"); }
+
+    QString path() const { return dir.path("anzeige.ini"); }
+    QString journalFolder() const { return state.path("VADaroradarAdadad"); }
+    QStringList journals() const
+    {
+        return QDir(journalFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+    // What a rewrite in place killed after its journal was synced leaves.
+    QString killedRewrite(const QByteArray &oldText, const QByteArray &newText) const
+    {
+        dir.write("anzeige.ini", oldText);
+        struct stat st {
+        };
+        ::stat(Native(path()).constData(), &st);
+        journal::Entry entry(path(), st, oldText, newText, Throw);
+        return entry.path();
+    }
+    // The file as the next start reads it, and what it said on stderr.
+    QByteArray read(QString *note = nullptr) const
+    {
+        QByteArray got = "(keine Datei)";
+        testing::internal::CaptureStderr();
+        FileWriter(path()).Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); });
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (note)
+            *note = QString::fromStdString(err);
+        return got;
+    }
+
+    TempDir state;
+    TempDir dir;
+};
+
+TEST_F(Journaled, RewriteInPlaceKeepsTheFileAndLeavesNoJournal)
+{
+    dir.write("anzeige.ini", QByteArray(5000, 'a'));
+    ASSERT_EQ(::chmod(Native(path()).constData(), 0640), 0);
+    const ino_t inode = InodeOf(path());
+    FileWriter writer(path());
+    writer.setRewriteInPlace(true);
+    for (const QByteArray &text : {QByteArray(9000, 'b'), QByteArray("kurz")}) {
+        writer.Update([&text](std::optional<QByteArrayView>) { return FileWriter::Pieces{text}; });
+        EXPECT_EQ(dir.read("anzeige.ini"), text);
+    }
+    EXPECT_EQ(InodeOf(path()), inode);
+    EXPECT_EQ(ModeOf(path()), 0640u);
+    EXPECT_EQ(ModeOf(journalFolder()), 0700u);
+    EXPECT_TRUE(journals().isEmpty()) << journals().join(' ').toStdString();
+    EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
+}
+
+// Without a journal there is no rewrite in place: a state folder that
+// cannot be made, or that others may write into, stops the save before the
+// file is touched.
+TEST_F(Journaled, UnusableStateFolderRefusesTheRewrite)
+{
+    const struct {
+        const char *name;
+        std::function<void(const TempDir &)> make;
+    } cases[] = {
+        {"a file in its place", [](const TempDir &s) { s.write("VADaroradarAdadad", "x"); }},
+        {"open to everyone",
+         [](const TempDir &s) {
+             QDir().mkdir(s.path("VADaroradarAdadad"));
+             ::chmod(Native(s.path("VADaroradarAdadad")).constData(), 0777);
+         }},
+    };
+    for (const auto &c : cases) {
+        TempDir other;
+        qputenv("XDG_STATE_HOME", Native(other.path()));
+        c.make(other);
+        dir.write("anzeige.ini", "alt");
+        FileWriter writer(path());
+        writer.setRewriteInPlace(true);
+        const QString message = FailureOf(
+            [&] { writer.Update([](std::optional<QByteArrayView>) { return FileWriter::Pieces{"neu"}; }); });
+        EXPECT_TRUE(message.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. Der Ordner " +
+                                       other.path("VADaroradarAdadad") +
+                                       " für das Journal ist nicht verwendbar"))
+            << c.name << ": " << message.toStdString();
+        EXPECT_TRUE(message.endsWith("Ohne Journal wird die Datei nicht an Ort und Stelle überschrieben."))
+            << message.toStdString();
+        EXPECT_EQ(dir.read("anzeige.ini"), "alt") << c.name;
+    }
+}
+
+struct RecoveryCase {
+    const char *name;
+    // Does to the file and its journal what happened after the kill.
+    std::function<void(const TempDir &dir, const QString &journal)> after;
+    const char *expected; // "new", "old", or the file's bytes
+    bool journalStays;
+    bool noted;
+};
+
+void PrintTo(const RecoveryCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class Recovery : public Journaled, public ::testing::WithParamInterface<RecoveryCase>
+{
+};
+
+const QByteArray kOld = QByteArray(3000, 'o') + "[Optionen]\r\nZQKDPasswort=alt\r\n";
+const QByteArray kNew = QByteArray(5000, 'n') + "[Optionen]\r\nZQKDPasswort=neu\r\n";
+
+void Patch(const QString &path, qint64 at, char byte)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadWrite) && f.seek(at))
+        f.write(&byte, 1);
+}
+
+// The next start finishes a rewrite killed after its journal was written,
+// whatever part of the new text had reached the file; a journal it cannot
+// trust, or one the file has moved on from, is never replayed.
+TEST_P(Recovery, NextStartFinishesOrIgnoresTheJournal)
+{
+    const RecoveryCase &c = GetParam();
+    const QString journal = killedRewrite(kOld, kNew);
+    ASSERT_EQ(journals().size(), 1);
+    c.after(dir, journal);
+    QString note;
+    const QByteArray got = read(&note);
+    const QByteArray expected = QByteArray(c.expected) == "new"   ? kNew
+                                : QByteArray(c.expected) == "old" ? kOld
+                                                                  : QByteArray(c.expected);
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected) << got.left(60).toStdString();
+    EXPECT_EQ(journals().size(), c.journalStays ? 1 : 0);
+    EXPECT_EQ(note.contains("Hinweis: Das Journal " + journal + " wird nicht übernommen"), c.noted)
+        << note.toStdString();
+    if (!c.journalStays && QFileInfo::exists(path())) {
+        EXPECT_EQ(dir.read("anzeige.ini"), got) << "the file itself holds what was read";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Journals, Recovery,
+    ::testing::Values(
+        RecoveryCase{"FileNotYetTouched", [](const TempDir &, const QString &) {}, "new", false, false},
+        RecoveryCase{"TornInTheMiddle",
+                     [](const TempDir &d, const QString &) {
+                         d.write("anzeige.ini", kNew.left(2000) + kOld.mid(2000));
+                     },
+                     "new", false, false},
+        RecoveryCase{"RoomTakenNothingWritten",
+                     [](const TempDir &d, const QString &) {
+                         d.write("anzeige.ini", kOld + QByteArray(kNew.size() - kOld.size(), '\0'));
+                     },
+                     "new", false, false},
+        RecoveryCase{"WrittenButJournalNotYetRemoved",
+                     [](const TempDir &d, const QString &) { d.write("anzeige.ini", kNew); }, "new", false,
+                     false},
+        RecoveryCase{
+            "ChangedByAnotherProgramSince",
+            [](const TempDir &d, const QString &) { d.write("anzeige.ini", "[Optionen]\r\nA=1\r\n"); },
+            "[Optionen]\r\nA=1\r\n", false, true},
+        RecoveryCase{"ReplacedByAnotherFile",
+                     [](const TempDir &d, const QString &) {
+                         d.write("neu.ini", kOld);
+                         QFile::remove(d.path("anzeige.ini"));
+                         QFile::rename(d.path("neu.ini"), d.path("anzeige.ini"));
+                     },
+                     "old", false, true},
+        RecoveryCase{"JournalCutShort",
+                     [](const TempDir &, const QString &j) { QFile(j).resize(QFileInfo(j).size() / 2); },
+                     "old", false, true},
+        RecoveryCase{"JournalHeaderOnly", [](const TempDir &, const QString &j) { QFile(j).resize(40); },
+                     "old", false, true},
+        RecoveryCase{"JournalDamaged",
+                     [](const TempDir &, const QString &j) { Patch(j, QFileInfo(j).size() - 10, 'X'); },
+                     "old", false, true},
+        RecoveryCase{"JournalOfANewerVersion", [](const TempDir &, const QString &j) { Patch(j, 8, 2); },
+                     "old", true, true},
+        RecoveryCase{"JournalOthersMayRead",
+                     [](const TempDir &, const QString &j) { ::chmod(Native(j).constData(), 0644); }, "old",
+                     true, true},
+        RecoveryCase{"JournalOfAFileThatIsGone",
+                     [](const TempDir &d, const QString &) { QFile::remove(d.path("anzeige.ini")); },
+                     "(keine Datei)", true, true}),
+    [](const ::testing::TestParamInfo<RecoveryCase> &info) { return std::string(info.param.name); });
+
+// A journal planted by another user is not replayed, even by root.
+TEST_F(Journaled, JournalOfAnotherUserIsNotReplayed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    const QString journal = killedRewrite(kOld, kNew);
+    ASSERT_EQ(::chown(Native(journal).constData(), 4321, 4321), 0);
+    QString note;
+    EXPECT_EQ(read(&note), kOld);
+    EXPECT_TRUE(note.contains("nicht dem angemeldeten Benutzer")) << note.toStdString();
+    EXPECT_EQ(journals().size(), 1);
+}
+
+// A save finishes the journal first and builds on the finished text.
+TEST_F(Journaled, SaveFinishesTheJournalBeforeItReads)
+{
+    killedRewrite(kOld, kNew);
+    dir.write("anzeige.ini", kNew.left(100) + kOld.mid(100));
+    FileWriter(path()).Update([](std::optional<QByteArrayView> old) {
+        EXPECT_TRUE(old && *old == kNew);
+        return FileWriter::Pieces{*old, "+"};
+    });
+    EXPECT_EQ(dir.read("anzeige.ini"), kNew + "+");
+    EXPECT_TRUE(journals().isEmpty());
+}
+
+// Leftover new files of a killed write go only while the folder's lock can
+// be had: another writer holding it may be about to rename its new file.
+TEST_F(Journaled, LeftoversGoOnlyUnderTheFoldersLock)
+{
+    const QString leftover = FileWriter::TempPrefix("anzeige.ini") + "Ab12Cd";
+    dir.write(leftover, "ZQKDPasswort=geheim");
+    dir.write("anzeige.ini", "alt");
+    const int folder = ::open(Native(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    EXPECT_EQ(read(), "alt");
+    EXPECT_TRUE(Entries(dir).contains(leftover));
+    FileWriter writer(path());
+    writer.setLockWait(200);
+    const auto save = [&writer] {
+        writer.Update([](std::optional<QByteArrayView>) { return FileWriter::Pieces{"neu"}; });
+    };
+    for (bool exists : {true, false}) {
+        if (!exists)
+            QFile::remove(path());
+        const QString message = FailureOf(save);
+        EXPECT_TRUE(message.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. "))
+            << message.toStdString();
+        EXPECT_TRUE(Entries(dir).contains(leftover));
+    }
+    ::close(folder);
+    save();
+    EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
+    EXPECT_EQ(dir.read("anzeige.ini"), "neu");
+}
+
+// Another user's link is not followed by any writer, root included: the
+// file it points at keeps its bytes.
+TEST_F(Journaled, LinkOfAnotherUserIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a link to another user";
+    TempDir shared;
+    shared.write("passwd", "root:x:0:0\n");
+    ASSERT_EQ(::chmod(Native(shared.path("passwd")).constData(), 0644), 0);
+    ASSERT_EQ(::symlink(Native(shared.path("passwd")).constData(), Native(path()).constData()), 0);
+    ASSERT_EQ(::lchown(Native(path()).constData(), 4321, 4321), 0);
+    const QString refused =
+        "Datei \"" + path() +
+        "\" kann nicht erstellt werden. Sie ist ein symbolischer Verweis, der einem anderen "
+        "Benutzer (Nummer 4321) gehört; einem solchen Verweis folgt das Programm nicht.";
+    EXPECT_EQ(FailureOf([&] { WriteFileAtomically(path(), "gekapert"); }), refused);
+    FileWriter inPlace(path());
+    inPlace.setRewriteInPlace(true);
+    EXPECT_EQ(FailureOf([&] {
+                  inPlace.Update(
+                      [](std::optional<QByteArrayView>) { return FileWriter::Pieces{"gekapert"}; });
+              }),
+              refused);
+    EXPECT_TRUE(FailureOf([&] { read(); }).contains("kann nicht geöffnet werden. Sie ist ein symbolischer"));
+    // A link of root's own, in front of the other user's, changes nothing.
+    ASSERT_EQ(::symlink(Native(path()).constData(), Native(dir.path("vorne")).constData()), 0);
+    EXPECT_FALSE(FailureOf([&] { WriteFileAtomically(dir.path("vorne"), "gekapert"); }).isEmpty());
+    EXPECT_EQ(shared.read("passwd"), "root:x:0:0\n");
+    EXPECT_EQ(ModeOf(shared.path("passwd")), 0644u);
 }
 
 } // namespace

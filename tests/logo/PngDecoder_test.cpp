@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <functional>
@@ -536,6 +537,29 @@ TEST(PngDecoder, FileThatCannotBeOpened)
     } catch (const Failure &failure) {
         EXPECT_TRUE(failure.message().startsWith(
             QString::fromUtf8("Datei \"%1\" kann nicht geöffnet werden. ").arg(dir.path("logo.png"))))
+            << failure.message().toStdString();
+    }
+}
+
+// logo.png may be a link, but only the user's own or root's is followed:
+// another user's link could show any picture file of ours.
+TEST(PngDecoder, LinkOfAnotherUserIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a link to another user";
+    TempDir dir;
+    dir.write("real.png", Valid());
+    const QByteArray link = QFile::encodeName(dir.path("logo.png"));
+    ASSERT_EQ(::symlink("real.png", link.constData()), 0);
+    EXPECT_EQ(DecodePngFile(dir.path("logo.png")).width(), 5) << "root's own link is followed";
+    ASSERT_EQ(::lchown(link.constData(), 4321, 4321), 0);
+    try {
+        DecodePngFile(dir.path("logo.png"));
+        FAIL() << "another user's link was followed";
+    } catch (const Failure &failure) {
+        EXPECT_TRUE(failure.message().startsWith(
+            QString::fromUtf8("Datei \"%1\" kann nicht geöffnet werden. Sie ist ein symbolischer Verweis")
+                .arg(dir.path("logo.png"))))
             << failure.message().toStdString();
     }
 }

@@ -319,6 +319,43 @@ INSTANTIATE_TEST_SUITE_P(
                                   0}),
     [](const ::testing::TestParamInfo<SpecialCase> &info) { return std::string(info.param.name); });
 
+// The file replaced by a folder or a FIFO between the start and the save,
+// in either way of saving: the save ends at once with the open message and
+// leaves what is there alone.
+TEST_F(SaveFaults, ReplacedBySomethingElseAfterTheStart)
+{
+    const struct {
+        const char *name;
+        std::function<void(const QString &)> make;
+        QString cause;
+    } kinds[] = {
+        {"folder", [](const QString &p) { QDir().mkdir(p); }, SystemText(EISDIR)},
+        {"fifo", [](const QString &p) { ::mkfifo(Native(p).constData(), 0600); },
+         QStringLiteral("Keine reguläre Datei")},
+    };
+    for (bool inPlace : {false, true}) {
+        for (const auto &kind : kinds) {
+            dir.write("DAZovozoved.ini", kAnsiFile);
+            EXPECT_EQ(file().Load().ReadOption("ZQHost", "-"), "192.0.2.10");
+            ASSERT_TRUE(QFile::remove(path()));
+            kind.make(path());
+            const QString p = path();
+            const ChildResult w = RunInChild([p, inPlace] {
+                SettingsFile f(p);
+                f.setRewriteInPlace(inPlace);
+                f.WriteOption("ZQHost", "192.0.2.99");
+                return QString();
+            });
+            ASSERT_TRUE(w.finished) << kind.name << ": the save did not end";
+            EXPECT_TRUE(w.failed) << kind.name;
+            EXPECT_EQ(w.text, openMessage(kind.cause)) << w.text.toStdString();
+            EXPECT_EQ(entries(), QStringList{"DAZovozoved.ini"}) << kind.name;
+            QDir().rmdir(path());
+            QFile::remove(path());
+        }
+    }
+}
+
 // A link whose target does not exist yet counts as no file: reads give the
 // defaults and create nothing, and the first write creates the target, so
 // the link keeps pointing where the operator put the settings.

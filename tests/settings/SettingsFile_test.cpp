@@ -112,6 +112,36 @@ TEST_F(SettingsFileTest, ExistingModeKeptAndSymlinkWrittenThrough)
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=3\r\n\r\n"));
 }
 
+// The settings file may be a link, but only one of the user's own or
+// root's is followed: root following another user's link would overwrite
+// whatever file that user pointed it at.
+TEST_F(SettingsFileTest, LinkOfAnotherUserIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a link to another user";
+    TempDir system;
+    system.write("shadow", "root:geheim\n");
+    const QByteArray target = QFile::encodeName(system.path("shadow"));
+    ASSERT_EQ(::chmod(target.constData(), 0644), 0);
+    ASSERT_EQ(::symlink(target.constData(), QFile::encodeName(path()).constData()), 0);
+    ASSERT_EQ(::lchown(QFile::encodeName(path()).constData(), 4321, 4321), 0);
+    const QString why = "Sie ist ein symbolischer Verweis, der einem anderen Benutzer (Nummer 4321) gehört; "
+                        "einem solchen Verweis folgt das Programm nicht.";
+    EXPECT_EQ(FailureOf([&] { file().Load(); }), "Datei " + path() + " kann nicht geöffnet werden. " + why);
+    for (bool inPlace : {false, true}) {
+        SettingsFile f = file();
+        f.setRewriteInPlace(inPlace);
+        EXPECT_EQ(FailureOf([&] { f.WriteOption("ZQHost", "x"); }),
+                  "Datei \"" + path() + "\" kann nicht erstellt werden. " + why);
+    }
+    EXPECT_EQ(system.read("shadow"), "root:geheim\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+}
+
 TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
 {
     write("[Optionen]\r\nA=1\r\n");

@@ -1,0 +1,202 @@
+#include "cli/Assignments.h"
+
+#include "base/NumberText.h"
+#include "cli/Command.h"
+#include "columns/FormatTableReader.h"
+#include "settings/IniDocument.h"
+
+namespace
+{
+
+char16_t foldAscii(QChar c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c.unicode() + 32) : c.unicode();
+}
+
+// Only A to Z fold: "ſ" or the Kelvin sign must not pass for a key's letter.
+bool sameAsciiCase(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// Flag words beyond those read as true: what an operator means by "no".
+bool isFalseFlag(const QString &text)
+{
+    for (const char *word : {"nein", "false", "0", "falsch"}) {
+        if (sameAsciiCase(text, QString::fromLatin1(word)))
+            return true;
+    }
+    return false;
+}
+
+std::optional<QString> integerProblem(Key key, const QString &value)
+{
+    const QString name = keyName(key);
+    if (key == Key::TransparenzLogo) {
+        const std::optional<int32_t> n = ParseInt(value);
+        if (!n || *n < 0 || *n > 255)
+            return QStringLiteral("%1 muss eine ganze Zahl von 0 bis 255 sein, nicht „%2“")
+                .arg(name, Shown(value));
+        return std::nullopt;
+    }
+    // An empty number field is stored empty; the next start takes the default.
+    if (!value.isEmpty() && !ParseInt(value))
+        return QStringLiteral("%1 muss eine ganze Zahl sein (oder leer), nicht „%2“").arg(name, Shown(value));
+    return std::nullopt;
+}
+
+std::optional<QString> formatProblem(Key key, const QString &value)
+{
+    if (value.isEmpty())
+        return std::nullopt;
+    FormatTable scratch(QStringLiteral("scratch"), key == Key::InfoZeileFormat ? FormatTable::SpaltenSchema()
+                                                   : key == Key::UeberschriftFormat
+                                                       ? FormatTable::UeberschriftSchema()
+                                                       : FormatTable::SnrInfoSchema());
+    scratch.Open();
+    if (LoadFormatTable(value, scratch, [](const QString &) {}))
+        return std::nullopt;
+    return QStringLiteral("Der Wert für %1 ist kein lesbares Spaltenformat").arg(keyName(key));
+}
+
+} // namespace
+
+bool HasLineBreakOrNul(const QString &text)
+{
+    for (QChar c : text) {
+        if (c == u'\r' || c == u'\n' || c.unicode() == 0)
+            return true;
+    }
+    return false;
+}
+
+std::optional<Key> FindKey(const QString &name)
+{
+    for (const KeyInfo &info : kKeys) {
+        if (sameAsciiCase(name, QString::fromLatin1(info.name)))
+            return info.key;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> ValueProblem(Key key, const QString &value)
+{
+    if (HasLineBreakOrNul(value))
+        return QStringLiteral(
+                   "Der Wert für %1 enthält einen Zeilenumbruch oder ein NUL-Zeichen und wird deshalb "
+                   "nicht gespeichert")
+            .arg(keyName(key));
+    switch (keyInfo(key).conversion) {
+    case Conversion::Flag:
+        if (IsTrueFlag(value) || isFalseFlag(value))
+            return std::nullopt;
+        return QStringLiteral("%1 ist ein Schalter: „ja“ oder „nein“, nicht „%2“")
+            .arg(keyName(key), Shown(value));
+    case Conversion::Integer:
+        return integerProblem(key, value);
+    case Conversion::Format:
+        return formatProblem(key, value);
+    case Conversion::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+Assignments ParseAssignments(const QStringList &arguments)
+{
+    Assignments out;
+    const auto refuse = [&out](int status, const QString &message) {
+        out.status = status;
+        out.message = message;
+        out.items.clear();
+        return out;
+    };
+    for (const QString &argument : arguments) {
+        const qsizetype eq = argument.indexOf(u'=');
+        if (eq < 0)
+            return refuse(
+                kWrongUsage,
+                QStringLiteral("„%1“ hat kein „=“: erwartet wird SCHLÜSSEL=WERT").arg(Shown(argument)));
+        const QString name = argument.first(eq);
+        const std::optional<Key> key = FindKey(TrimControl(name));
+        if (!key)
+            return refuse(kRefused, QStringLiteral("Unbekannter Schlüssel „%1“").arg(Shown(name)));
+        for (const Assignment &earlier : out.items) {
+            if (earlier.key == *key)
+                return refuse(kRefused, QStringLiteral("%1 ist mehrfach angegeben").arg(keyName(*key)));
+        }
+        // The file keeps no blanks around a value; the control would be
+        // given the value as the file gives it back.
+        const QString value = TrimControl(QStringView(argument).sliced(eq + 1));
+        if (const std::optional<QString> problem = ValueProblem(*key, value))
+            return refuse(kRefused, *problem);
+        out.items.push_back({*key, value});
+    }
+    return out;
+}
+
+QString AssignedReader::ReadOption(const QString &key, const QString &def) const
+{
+    for (const Assignment &a : m_assigned) {
+        if (sameAsciiCase(key, keyName(a.key)))
+            return a.value;
+    }
+    return m_base.ReadOption(key, def);
+}
+
+namespace
+{
+
+bool isGiven(const std::vector<Assignment> &assigned, Key key)
+{
+    for (const Assignment &a : assigned) {
+        if (a.key == key)
+            return true;
+    }
+    return false;
+}
+
+// A formula line set together with its column formats belongs to them: both
+// are taken as a file holding them, so the rows are the formats' own.
+bool comesWithFormats(const std::vector<Assignment> &assigned, Key key)
+{
+    if (key == Key::InfoZeile)
+        return isGiven(assigned, Key::InfoZeileFormat) || isGiven(assigned, Key::UeberschriftFormat);
+    return key == Key::SNRInfoFelder && isGiven(assigned, Key::SNRInfoFelderFormat);
+}
+
+// The text the value's control holds once it is put in.
+QString controlText(Key key, const QString &value)
+{
+    switch (keyInfo(key).conversion) {
+    case Conversion::Flag:
+        return FlagText(IsTrueFlag(value));
+    case Conversion::Integer:
+        return value.isEmpty() ? value : QString::number(*ParseInt(value));
+    case Conversion::Format:
+    case Conversion::None:
+        break;
+    }
+    return value;
+}
+
+} // namespace
+
+StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned)
+{
+    std::vector<Assignment> stored;
+    TypedValues typed;
+    for (const Assignment &a : assigned) {
+        if (keyInfo(a.key).conversion == Conversion::Format || comesWithFormats(assigned, a.key))
+            stored.push_back(a);
+        else
+            typed.emplace_back(a.key, controlText(a.key, a.value));
+    }
+    return ValuesAfterStart(AssignedReader(file, std::move(stored)), typed);
+}

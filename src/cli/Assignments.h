@@ -1,0 +1,57 @@
+#pragma once
+#include "columns/StartSave.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsKeys.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The key of the catalogue named `name`, without regard to the case of the
+// letters A to Z, as the settings file finds keys.
+std::optional<Key> FindKey(const QString &name);
+
+struct Assignment {
+    Key key;
+    QString value;
+};
+
+// "KEY=VALUE" arguments, checked: each known key at most once, each value one
+// its control can hold and a save writes. On a refusal `status` is not 0 and
+// `message` says why; nothing is to be written then.
+struct Assignments {
+    int status = 0;
+    QString message;
+    std::vector<Assignment> items;
+};
+Assignments ParseAssignments(const QStringList &arguments);
+
+// A save refuses such a value: it would end its line in the file.
+bool HasLineBreakOrNul(const QString &text);
+
+// Why the value cannot be set for the key, or nothing when it can.
+std::optional<QString> ValueProblem(Key key, const QString &value);
+
+// A file read through `base` with the assigned values in place of the stored
+// ones: what the start reads from a file holding them.
+class AssignedReader : public OptionReader
+{
+  public:
+    AssignedReader(const OptionReader &base, std::vector<Assignment> assigned)
+        : m_base(base), m_assigned(std::move(assigned))
+    {
+    }
+    QString ReadOption(const QString &key, const QString &def) const override;
+
+  private:
+    const OptionReader &m_base;
+    std::vector<Assignment> m_assigned;
+};
+
+// What a save writes after the start on `file` when the operator has put
+// `assigned` into the controls: numbers in decimal (an emptied field stays
+// empty), flags as "ja"/"nein". Column formats cannot be typed: they are
+// taken as a file holding them, and so is a formula line set with them.
+StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned);

@@ -1,0 +1,314 @@
+// The built executable end to end, without a display: what it loads, what
+// it prints where, its exit status, a file locked by another program, hostile
+// layout files, and kills in the middle of an import.
+#include "cli/CliRunner.h"
+#include "layout/LayoutFile.h"
+#include "logo/PngWriter.h"
+#include "settings/SettingsFile.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+const char *const kIni = "DAZovozoved.ini";
+
+QStringList Args(const TempDir &dir, QStringList rest)
+{
+    return QStringList{QStringLiteral("--file"), dir.path(kIni)} + rest;
+}
+
+const char *const kGuiLibraries[] = {"libQt6Gui", "libQt6Widgets", "libX11",       "libxcb",
+                                     "libGL",     "libEGL",        "libxkbcommon", "libwayland"};
+
+TEST(Libraries, NeitherLinksNorLoadsGuiLibraries)
+{
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QStringLiteral(VAD_CLI)});
+    ASSERT_TRUE(ldd.waitForFinished(60000));
+    const QByteArray linked = ldd.readAllStandardOutput();
+    ASSERT_TRUE(linked.contains("libQt6Core")) << linked.constData();
+    // What the dynamic loader really opens while a value is read, plugins
+    // included.
+    QProcessEnvironment env = CliEnvironment();
+    env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+    TempDir dir;
+    const CliRun run = RunCliProcess(Args(dir, {QStringLiteral("get"), QStringLiteral("ZQHost")}), env);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.out, "127.0.0.1\n");
+    ASSERT_TRUE(run.err.contains("libQt6Core")) << "LD_DEBUG gave no trace";
+    for (const char *library : kGuiLibraries) {
+        EXPECT_FALSE(linked.contains(library)) << library;
+        EXPECT_FALSE(run.err.contains(library)) << library;
+    }
+}
+
+TEST(GetAndList, GiveTheFilesValues)
+{
+    TempDir dir;
+    const QByteArray file =
+        "\xEF\xBB\xBF[Optionen]\r\nZQHost=Zeitmessung S\xC3\xBC"
+        "d\r\nAnzahlZeilen=$1F\r\n"
+        "VollBild=Wahr\r\nInfoZeile=Startnr,[Name]\r\nZQVAPasswort=p=1\r\nStartNrInFeld=\r\n";
+    dir.write(kIni, file);
+    const SettingsSnapshot stored = SettingsFile(dir.path(kIni)).Load();
+    QByteArray expectedList;
+    for (const KeyInfo &info : kKeys) {
+        const QString value = stored.ReadOption(keyName(info.key), keyDefault(info.key));
+        const CliRun get = RunCliProcess(Args(dir, {QStringLiteral("get"), keyName(info.key)}));
+        ASSERT_TRUE(get.finished);
+        EXPECT_EQ(get.exitCode, 0);
+        EXPECT_EQ(get.out, value.toUtf8() + '\n') << info.name;
+        EXPECT_EQ(get.err, QByteArray());
+        expectedList += (keyName(info.key) + u'=' + value).toUtf8() + '\n';
+    }
+    const CliRun list = RunCliProcess(Args(dir, {QStringLiteral("list"), QStringLiteral("--show-secrets")}));
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out, expectedList);
+    EXPECT_EQ(dir.read(kIni), file);
+}
+
+struct StatusCase {
+    const char *name;
+    QStringList arguments;
+    int status;
+    QByteArray message; // a part of it
+};
+
+void PrintTo(const StatusCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ExitStatus : public ::testing::TestWithParam<StatusCase>
+{
+};
+
+// Refusals and wrong calls: the status, a message on stderr, nothing on
+// stdout and the file as it was.
+TEST_P(ExitStatus, MessageOnStderrNothingWritten)
+{
+    TempDir dir;
+    const QByteArray file = "[Optionen]\r\nZQHost=a\r\n";
+    dir.write(kIni, file);
+    dir.write("kaputt.vadlayout", "{\"format\":\"VADaroradarAdadad-Layout\",");
+    dir.write("fremd.vadlayout", "{\"format\":\"etwas anderes\",\"version\":1}");
+    // A FIFO must not hang the reader; a file far over the budget is refused
+    // before it is read (sparse: it takes no disk).
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path("fifo.vadlayout")).constData(), 0600), 0);
+    QFile huge(dir.path("riesig.vadlayout"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(LayoutFileBudget() + 1));
+    huge.close();
+    QByteArray withNul = LayoutToJson(BuiltInLayouts().at(1));
+    withNul.replace("\"InfoZeile\": \"", "\"InfoZeile\": \"\\u0000");
+    dir.write("nul.vadlayout", withNul);
+    // Layout names are relative to the directory the command runs in.
+    const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, GetParam().status) << run.err.constData();
+    EXPECT_TRUE(run.err.contains(GetParam().message)) << run.err.constData();
+    EXPECT_EQ(run.out, QByteArray());
+    EXPECT_FALSE(run.err.isEmpty());
+    EXPECT_EQ(dir.read(kIni), file);
+}
+
+const QString kHuge = QString(100000, u'K');
+
+const StatusCase kStatusCases[] = {
+    {"UnknownKey", {"set", "Gibtsnicht=1"}, 1, "Unbekannter Schlüssel „Gibtsnicht“"},
+    {"KeyTwice", {"set", "ZQHost=b", "ZQHOST=c"}, 1, "ZQHost ist mehrfach angegeben"},
+    {"WithoutEquals", {"set", "ZQHost"}, 2, "hat kein „=“"},
+    {"BadNumber", {"set", "ZQHost=b", "AnzahlZeilen=viele"}, 1, "AnzahlZeilen muss eine ganze Zahl sein"},
+    {"HugeUnknownKey", {"get", kHuge}, 1, "KKKK…“"},
+    {"HugeUnknownKeyToSet", {"set", kHuge + "=1"}, 1, "KKKK…“"},
+    {"UnknownCommand", {"loeschen"}, 2, "Unbekannter Befehl „loeschen“"},
+    {"UnknownOption", {"list", "--alles"}, 2, "Unbekannte Option 'alles'"},
+    {"LayoutMissing",
+     {"import-layout", "/nonexistent/x.vadlayout"},
+     1,
+     "x.vadlayout\" kann nicht geöffnet werden"},
+    {"LayoutIsADirectory", {"import-layout", "/"}, 1, "ist ein Ordner"},
+    {"LayoutTruncated", {"import-layout", "kaputt.vadlayout"}, 1, "kein gültiges JSON"},
+    {"LayoutOfAnotherProgram",
+     {"import-layout", "fremd.vadlayout"},
+     1,
+     "die Kennung \"VADaroradarAdadad-Layout\" fehlt"},
+    {"LayoutIsAFifo", {"import-layout", "fifo.vadlayout"}, 1, "keine gewöhnliche Datei"},
+    {"LayoutIsADevice", {"import-layout", "/dev/zero"}, 1, "keine gewöhnliche Datei"},
+    {"LayoutTooLarge", {"import-layout", "riesig.vadlayout"}, 1, "zu groß für eine Layout-Datei"},
+    {"LayoutValueWithNul",
+     {"import-layout", "nul.vadlayout"},
+     1,
+     "\"InfoZeile\" im Layout enthält einen Zeilenumbruch oder ein NUL-Zeichen"},
+    {"ExportWithoutLogo",
+     {"export-layout", "x.vadlayout", "--with-logo"},
+     1,
+     "logo.png kann nicht geöffnet werden"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, ExitStatus, ::testing::ValuesIn(kStatusCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Arguments, NotUtf8IsWrongUsage)
+{
+    TempDir dir;
+    QProcess process;
+    process.setProcessEnvironment(CliEnvironment());
+    // QProcess passes arguments as UTF-8; a shell passes the bytes as they are.
+    process.start(QStringLiteral("sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("\"$0\" --file \"$1\" set \"$(printf 'ZQHost=\\377')\""),
+                   QStringLiteral(VAD_CLI), dir.path(kIni)});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("UTF-8"));
+    EXPECT_FALSE(QFile::exists(dir.path(kIni)));
+}
+
+TEST(Arguments, HugeValueIsStored)
+{
+    TempDir dir;
+    const CliRun run =
+        RunCliProcess(Args(dir, {QStringLiteral("set"), QStringLiteral("StartNrInFeld=") + kHuge}));
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(RunCliProcess(Args(dir, {QStringLiteral("get"), QStringLiteral("StartNrInFeld")})).out,
+              kHuge.toUtf8() + '\n');
+}
+
+// Another program holds the file locked (as the display program does while
+// it reads): the command waits as the editor does, then says so and writes
+// nothing.
+TEST(Locked, WritingCommandsWaitThenRefuse)
+{
+    TempDir dir;
+    const QByteArray file = "[Optionen]\r\nZQHost=a\r\n";
+    dir.write(kIni, file);
+    WriteLayoutFile(dir.path("l.vadlayout"), BuiltInLayouts().at(1));
+    const int fd = ::open(QFile::encodeName(dir.path(kIni)).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    for (const QStringList &call :
+         {QStringList{"set", "ZQHost=b"}, QStringList{"import-layout", dir.path("l.vadlayout")},
+          QStringList{"get", "ZQHost"}}) {
+        const CliRun run = RunCliProcess(Args(dir, call));
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1) << call.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QFile::encodeName(dir.path(kIni)))) << run.err.constData();
+        EXPECT_EQ(run.out, QByteArray());
+    }
+    ::close(fd);
+    EXPECT_EQ(dir.read(kIni), file);
+    EXPECT_EQ(RunCliProcess(Args(dir, {QStringLiteral("set"), QStringLiteral("ZQHost=b")})).exitCode, 0);
+}
+
+TEST(Save, KeepsTheFilesMode)
+{
+    TempDir dir;
+    dir.write(kIni, "[Optionen]\r\nZQHost=a\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path(kIni)).constData(), 0640), 0);
+    ASSERT_EQ(RunCliProcess(Args(dir, {QStringLiteral("set"), QStringLiteral("ZQHost=b")})).exitCode, 0);
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(dir.path(kIni)).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Export and import carry the look and the logo to another display PC; its
+// connection settings stay.
+TEST(Layouts, ExportThenImportElsewhere)
+{
+    TempDir here;
+    TempDir there;
+    here.write(kIni, "[Optionen]\r\nZQHost=hier\r\nAnzahlZeilen=$1F\r\nInfoZeile=Startnr,[Name]\r\n");
+    const QByteArray logo = PngWriter::Encode(PngWriter::Photo(64, 36, 3));
+    here.write("logo.png", logo);
+    there.write(kIni, "[Optionen]\r\nZQHost=dort\r\nZQKDPasswort=geheim\r\n");
+    const QString layout = here.path("look.vadlayout");
+    const CliRun exported =
+        RunCliProcess(Args(here, {"export-layout", layout, "--with-logo", "--name", "Halle"}));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.constData();
+    const Layout read = ReadLayoutFile(layout);
+    EXPECT_EQ(read.name, "Halle");
+    EXPECT_EQ(read.logoPng, logo);
+    EXPECT_EQ(LayoutValue(read, Key::AnzahlZeilen), "31");
+    const CliRun imported = RunCliProcess(Args(there, {"import-layout", layout, "--with-logo"}));
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.constData();
+    EXPECT_EQ(there.read("logo.png"), logo);
+    const SettingsSnapshot after = SettingsFile(there.path(kIni)).Load();
+    EXPECT_EQ(after.ReadOption("ZQHost", ""), "dort");
+    EXPECT_EQ(after.ReadOption("ZQKDPasswort", ""), "geheim");
+    EXPECT_EQ(after.ReadOption("AnzahlZeilen", ""), "31");
+    EXPECT_EQ(after.ReadOption("InfoZeile", ""), "Startnr,[Name]");
+}
+
+int Kills()
+{
+    const int kills = qEnvironmentVariableIntValue("VAD_CLI_KILLS");
+    return kills > 0 ? kills : 300;
+}
+
+// A kill at any moment of an import leaves the settings file old or new and
+// the logo old or new, never a mixture; the next call leaves no temporary
+// file of ours behind.
+TEST(Kill, ImportLeavesTheOldOrTheNewFile)
+{
+    TempDir dir;
+    // The display program's own keys, large enough that a write takes a while.
+    const QByteArray pad = "[Anzeige]\r\nPad=" + QByteArray(300000, 'x') + "\r\n\r\n";
+    dir.write(kIni, pad + "[Optionen]\r\nZQHost=h\r\n");
+    Layout first = BuiltInLayouts().at(1);
+    first.logoPng = PngWriter::Encode(PngWriter::Photo(320, 180, 1));
+    Layout second = BuiltInLayouts().at(2);
+    second.logoPng = PngWriter::Encode(PngWriter::Photo(320, 180, 2));
+    const QString layouts[] = {dir.path("a.vadlayout"), dir.path("b.vadlayout")};
+    WriteLayoutFile(layouts[0], first);
+    WriteLayoutFile(layouts[1], second);
+    // The two states, each reached by a complete import; their durations
+    // bound the moments of the kills.
+    QByteArray states[2];
+    QByteArray logos[2] = {first.logoPng, second.logoPng};
+    qint64 longest = 0;
+    for (int i : {0, 1, 0, 1}) {
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_EQ(RunCliProcess(Args(dir, {"import-layout", layouts[i], "--with-logo"})).exitCode, 0);
+        longest = std::max(longest, timer.nsecsElapsed() / 1000);
+        states[i] = dir.read(kIni);
+    }
+    ASSERT_NE(states[0], states[1]);
+    std::mt19937 random(12345);
+    int current = 1;
+    for (int round = 0; round < Kills(); ++round) {
+        const int next = 1 - current;
+        QProcess process;
+        process.setProcessEnvironment(CliEnvironment());
+        process.start(QStringLiteral(VAD_CLI), Args(dir, {"import-layout", layouts[next], "--with-logo"}));
+        ASSERT_TRUE(process.waitForStarted(60000));
+        QThread::usleep(std::uniform_int_distribution<qint64>(0, longest)(random));
+        process.kill();
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray now = dir.read(kIni);
+        ASSERT_TRUE(now == states[0] || now == states[1])
+            << "round " << round << ", " << now.size() << " bytes";
+        const QByteArray logo = dir.read("logo.png");
+        ASSERT_TRUE(logo == logos[0] || logo == logos[1]) << "round " << round;
+        current = now == states[next] ? next : current;
+    }
+    ASSERT_EQ(RunCliProcess(Args(dir, {"get", "ZQHost"})).out, "h\n");
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    EXPECT_TRUE(left.filter(SettingsFile::TempPrefix(kIni)).isEmpty()) << left.join(' ').toStdString();
+}
+
+} // namespace
