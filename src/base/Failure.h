@@ -15,3 +15,13 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// A failure's message as the operator sees it, in a message box or on a
+// terminal: a "." is added when the last character's code lies above that
+// of ".".
+inline QString FailureDisplayText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}

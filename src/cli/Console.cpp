@@ -1,5 +1,7 @@
 #include "cli/Console.h"
 
+#include "base/Failure.h"
+
 #include <cstdio>
 
 namespace
@@ -42,13 +44,6 @@ QByteArray OutputBytes(const QString &text)
     return bytes;
 }
 
-QString MessageWithStop(const QString &message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
 void Console::value(const QString &line) const
 {
     m_out(OutputBytes(line) + '\n');
@@ -61,7 +56,7 @@ void Console::text(const QString &text) const
 
 void Console::message(const QString &line) const
 {
-    m_err(OutputBytes(MessageWithStop(line)) + '\n');
+    m_err(OutputBytes(FailureDisplayText(line)) + '\n');
 }
 
 void Console::hint(const QString &line) const

@@ -30,6 +30,3 @@ class Console
 
 // The settings text as bytes for the terminal: UTF-8, escaped bytes restored.
 QByteArray OutputBytes(const QString &text);
-// A failure's text as the window's message box shows it: a "." appended when
-// the last character's code lies above that of ".".
-QString MessageWithStop(const QString &message);

@@ -22,13 +22,6 @@ QString ApplicationTitle()
     return QStringLiteral("Zeitquell Detektion");
 }
 
-QString FailureDisplayText(const QString &message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
 void QtDialogs::showFailure(QWidget *owner, const QString &message)
 {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FailureDisplayText(message), QMessageBox::Ok,

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Failure.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -64,7 +66,3 @@ QString UnsavedChangesQuestion();
 
 // The program's title, caption of every message box.
 QString ApplicationTitle();
-
-// A failure's message as the operator sees it: a "." is added when the last
-// character's code lies above that of ".".
-QString FailureDisplayText(const QString &message);
