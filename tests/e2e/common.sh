@@ -103,9 +103,13 @@ wait_closed() {
 }
 
 # Starts openbox on the display, sets $wm to its pid and waits until it
-# manages windows: it names itself on the root window early in its start and
-# answers requests once it has started (its key bindings taken). An openbox
-# that ends at once (the display still busy starting) is started again.
+# manages windows: during its start it names itself on the root window and
+# then sets the number of desktops; it answers requests once it has started.
+# The first key xdotool types after that makes the server announce a new
+# keyboard map, and openbox then takes its key bindings afresh, missing keys
+# meanwhile: that first key (Shift) is typed here, and openbox has taken its
+# bindings again once it answers the request after it. An openbox that ends
+# at once (the display still busy starting) is started again.
 start_wm() {
   local log=$work/openbox.log _
   for _ in $(seq 200); do
@@ -113,7 +117,8 @@ start_wm() {
       openbox >>"$log" 2>&1 &
       wm=$!
     fi
-    if [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *'window id'* ]]; then
+    if [[ $(xprop -root _NET_SUPPORTING_WM_CHECK _NET_NUMBER_OF_DESKTOPS 2>/dev/null) == *'window id'*'_NET_NUMBER_OF_DESKTOPS(CARDINAL) = '* ]]; then
+      xdotool key shift
       wm_barrier
       return 0
     fi
@@ -177,7 +182,7 @@ wait_loaded() {
 # the order they come. The change is one more virtual desktop.
 wm_barrier() {
   local desktops
-  desktops=$(xdotool get_num_desktops 2>/dev/null) || desktops=0
+  desktops=$(xdotool get_num_desktops)
   xdotool set_num_desktops $((desktops + 1))
   wait_for 10 _vad_desktops_are $((desktops + 1)) || { echo "FAIL: the window manager does not answer"; exit 1; }
 }
