@@ -37,11 +37,11 @@ start_app
 # the X server hands both over in the order they were made.
 xdotool key --clearmodifiers Tab Tab space
 xdotool key --clearmodifiers alt+F4
-box=$(timeout 10 xdotool search --sync --name "$question" | head -n 1)
+box=$(timeout 20 xdotool search --sync --name "$question" | head -n 1)
 [ -n "$box" ] || { echo "FAIL: no question"; exit 1; }
-wait_for 10 has_focus "$box" || { echo "FAIL: the question did not get the keyboard"; exit 1; }
+wait_for 20 has_focus "$box" || { echo "FAIL: the question did not get the keyboard"; exit 1; }
 xdotool key --clearmodifiers Escape
-wait_for 10 window_gone "$question" || { echo "FAIL: Escape did not close the question"; exit 1; }
+wait_for 20 window_gone "$question" || { echo "FAIL: Escape did not close the question"; exit 1; }
 kill -0 "$app" 2>/dev/null && [[ $(xwininfo -id "$win") == *'Map State: IsViewable'* ]] ||
   { echo "FAIL: Abbrechen closed the window"; exit 1; }
 [ "$(sha256sum <"$work/DAZovozoved.ini")" = "$before" ] || { echo "FAIL: Abbrechen wrote the file"; exit 1; }

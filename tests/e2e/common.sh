@@ -94,13 +94,11 @@ wait_for() {
   done
 }
 
-# Waits up to ten seconds for process $1 to end; fails when it does not.
+# Waits up to 30 seconds for process $1 to end; fails when it does not.
 wait_closed() {
-  local _
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  echo "FAIL: the window did not close"
-  exit 1
+  wait_for 30 _vad_ended "$1" || { echo "FAIL: the window did not close"; exit 1; }
 }
+_vad_ended() { ! kill -0 "$1" 2>/dev/null; }
 
 # Starts openbox on the display, sets $wm to its pid and waits until it
 # manages windows: during its start it names itself on the root window and
@@ -153,11 +151,6 @@ framed() {
   [[ $(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null) == *' = '* ]]
 }
 
-# True when window $1 is the window manager's active window.
-is_active() {
-  [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
-}
-
 # The program's start-up timer reads the settings file once and fills in the
 # pages in the same step, so input sent after that read reaches the loaded
 # window. watch_settings_reads (before the first start) records every read of
@@ -166,7 +159,7 @@ is_active() {
 # one more read of the settings file than at the mark.
 watch_settings_reads() {
   inotifywait -m -e close_nowrite --format '%f' "$work" >"$work/reads.log" 2>"$work/inotify.log" &
-  wait_for 10 grep -qs 'Watches established' "$work/inotify.log" ||
+  wait_for 20 grep -qs 'Watches established' "$work/inotify.log" ||
     { echo "FAIL: inotifywait did not start"; cat "$work/inotify.log"; exit 1; }
   mark_settings_reads
 }
@@ -184,6 +177,6 @@ wm_barrier() {
   local desktops
   desktops=$(xdotool get_num_desktops)
   xdotool set_num_desktops $((desktops + 1))
-  wait_for 10 _vad_desktops_are $((desktops + 1)) || { echo "FAIL: the window manager does not answer"; exit 1; }
+  wait_for 20 _vad_desktops_are $((desktops + 1)) || { echo "FAIL: the window manager does not answer"; exit 1; }
 }
 _vad_desktops_are() { [ "$(xdotool get_num_desktops 2>/dev/null)" = "$1" ]; }

@@ -29,9 +29,9 @@ answer_box() {
   local box
   box=$(timeout 20 xdotool search --sync --name '^Zeitquell Detektion$' | head -n 1)
   [ -n "$box" ] || { echo "FAIL: no message"; exit 1; }
-  wait_for 10 has_focus "$box" || { echo "FAIL: the message did not get the keyboard"; exit 1; }
+  wait_for 20 has_focus "$box" || { echo "FAIL: the message did not get the keyboard"; exit 1; }
   xdotool key Return
-  wait_for 10 window_gone '^Zeitquell Detektion$' || { echo "FAIL: Return did not close the message"; exit 1; }
+  wait_for 20 window_gone '^Zeitquell Detektion$' || { echo "FAIL: Return did not close the message"; exit 1; }
 }
 timeout 20 xdotool search --sync --name '^Zeitquell Detektion$' >/dev/null || { echo "FAIL: no message"; exit 1; }
 # The other program is done: the lock is free before the save below.

@@ -26,6 +26,12 @@ start_app() {
 
 previews() { xdotool search --name '^Vorschau der Anzeige$' 2>/dev/null | wc -l; }
 no_previews() { [ "$(previews)" -eq 0 ]; }
+# True when the active window is a preview window.
+preview_active() {
+  local active
+  active=$(xdotool getactivewindow 2>/dev/null) || return 1
+  [[ $'\n'$(xdotool search --name '^Vorschau der Anzeige$' 2>/dev/null)$'\n' == *$'\n'"$active"$'\n'* ]]
+}
 
 # A click on "speichern + schliessen" (288, 533, 211 x 36 in the window).
 save_and_close() {
@@ -61,19 +67,20 @@ if ! wait_for 20 colours_shown; then
   for colour in '#102030' '#406080'; do echo "FAIL: $colour covers $(share "$colour") of the preview"; done
   exit 1
 fi
-# With the preview open, F5 and the button bring it to the front, where the
-# window manager makes it the active window; by then a second one would exist.
+# With the preview open, F5 and the button bring a preview to the front,
+# where the window manager makes it the active window; by then a second one
+# would exist.
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 xdotool key --clearmodifiers F5
-wait_for 10 is_active "$pwin" || { echo "FAIL: F5 did not bring the preview to the front"; exit 1; }
+wait_for 20 preview_active || { echo "FAIL: F5 did not bring the preview to the front"; exit 1; }
 [ "$(previews)" -eq 1 ] || { echo "FAIL: F5 again made $(previews) preview windows"; exit 1; }
 # The button "Vorschau" sits to the right of "speichern + schliessen".
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 xdotool mousemove --window "$win" 557 551 click 1
-wait_for 10 is_active "$pwin" || { echo "FAIL: the button did not bring the preview to the front"; exit 1; }
+wait_for 20 preview_active || { echo "FAIL: the button did not bring the preview to the front"; exit 1; }
 [ "$(previews)" -eq 1 ] || { echo "FAIL: the button made $(previews) preview windows"; exit 1; }
 save_and_close
-wait_for 10 no_previews || { echo "FAIL: the preview outlived the main window"; exit 1; }
+wait_for 20 no_previews || { echo "FAIL: the preview outlived the main window"; exit 1; }
 cmp "$work/without.ini" "$work/DAZovozoved.ini" ||
   { echo "FAIL: the save with the preview open wrote other bytes"; diff <(cat -A "$work/without.ini") <(cat -A "$work/DAZovozoved.ini"); exit 1; }
 echo "e2e preview: 1 passed, 0 failed"
