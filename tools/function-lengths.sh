@@ -26,7 +26,7 @@ fi
 # One line per function definition: lines, file:line, qualified name.
 lengths=$(ctags -R -x --languages=C++ --kinds-C++=f --fields=+neZ --extras=+q \
   --_xformat='%{end} %n %F %{scope} %N' "${folders[@]}" |
-  awk '$1 != "" && $1 >= $2 {
+  awk '$1 != "" && $1 >= $2 && $5 !~ /^__anon/ { # not a lambda
          name = $5; if ($4 != "" && $4 != "-") name = $4 "::" $5
          sub(/^(class|struct|namespace):/, "", name)
          gsub(/__anon[0-9a-f]+::/, "", name) # an anonymous namespace
