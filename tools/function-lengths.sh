@@ -24,16 +24,13 @@ if ! ctags --version 2>/dev/null | grep -q 'Universal Ctags'; then
 fi
 
 # One line per function definition: lines, file:line, qualified name.
-lengths=$(ctags -R -x --languages=C++ --kinds-C++=f --fields=+neZ --extras=+q \
-  --_xformat='%{end} %n %F %{scope} %N' "${folders[@]}" |
-  awk '$1 != "" && $1 >= $2 && $5 !~ /^__anon/ { # not a lambda
+lengths=$(ctags -R -x --languages=C++ --kinds-C++=f --fields=+neZ \
+  --_xformat='%{end}|%n|%F|%{scope}|%N' "${folders[@]}" |
+  awk -F'|' '$1 ~ /^[0-9]+$/ && $5 !~ /^__anon/ { # not a lambda
          name = $5; if ($4 != "" && $4 != "-") name = $4 "::" $5
-         sub(/^(class|struct|namespace):/, "", name)
          gsub(/__anon[0-9a-f]+::/, "", name) # an anonymous namespace
          print $1 - $2 + 1, $3 ":" $2, name
-       }' | sort -k1,1nr -k2,2 -u)
-# --extras=+q lists a member twice (plain and qualified name): keep one per place.
-lengths=$(awk '!seen[$2]++' <<<"$lengths")
+       }' | sort -k1,1nr -k2,2)
 
 total=$(grep -c . <<<"$lengths" || true)
 over=$(awk -v limit="$limit" '$1 > limit' <<<"$lengths")
