@@ -19,7 +19,7 @@ smoke=0
 if [ "${1:-}" = --smoke ]; then smoke=1; fi
 if ((!smoke)); then bash tools/install-deps.sh; fi
 configure_build
-cmake --build build -j"$(nproc)" >build/bench-build.log 2>&1 ||
+cmake --build --preset shipped -j"$(nproc)" >build/bench-build.log 2>&1 ||
   { tail -40 build/bench-build.log; echo "bench: the build failed"; exit 1; }
 ensure_runtime_dir
 trap '[ -z "${runtime_dir_made:-}" ] || rm -rf "$runtime_dir_made"' EXIT

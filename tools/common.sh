@@ -1,9 +1,9 @@
 # Shared by the tools (sourced, not run).
 
-# The one way build/ is configured, so that whichever of start.sh, test.sh or
-# bench.sh runs first, the others reuse what it built.
+# build/ is configured by one preset (CMakePresets.json), so that whichever of
+# start.sh, test.sh or bench.sh runs first, the others reuse what it built.
 configure_build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVAD_WERROR=ON >/dev/null
+  cmake --preset shipped >/dev/null
 }
 
 # Qt wants a private runtime folder; a root shell without a login session

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang into build-fuzz and runs each for a
-# bounded time, printing executions and covered edges per target.
+# Builds the libFuzzer targets with clang into build-fuzz (preset "fuzz") and
+# runs each for a bounded time, printing executions and covered edges per
+# target. FUZZ_CC and FUZZ_CXX name other clang compilers than clang-14.
 #
 #   tools/fuzz.sh [seconds-per-target] [target...]
 #
@@ -22,11 +23,10 @@ build=build-fuzz
 shared=${VAD_SHARED:-$PWD/../shared}
 jobs=$(nproc)
 
-CC=${FUZZ_CC:-clang-14} CXX=${FUZZ_CXX:-clang++-14} \
-  cmake -S . -B "$build" -DVAD_FUZZ=ON -DVAD_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset fuzz ${FUZZ_CC:+"-DCMAKE_C_COMPILER=$FUZZ_CC"} ${FUZZ_CXX:+"-DCMAKE_CXX_COMPILER=$FUZZ_CXX"} >/dev/null
 mkdir -p "$build/logs"
 echo "building ${#targets[@]} fuzz targets with clang, warnings as errors ($build/) ..."
-if ! cmake --build "$build" -j"$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
+if ! cmake --build --preset fuzz -j"$jobs" --target "${targets[@]}" >"$build/logs/build.log" 2>&1; then
   tail -30 "$build/logs/build.log"
   echo "fuzz: 0 passed, ${#targets[@]} failed"
   exit 1

@@ -14,9 +14,9 @@ packages=(
   # fonts the widget tests measure captions with
   fonts-dejavu-core fonts-liberation2
   # end-to-end tests: virtual display, input, window manager, window
-  # properties (xdpyinfo, xprop), system calls; chattr for the read-only file;
-  # inotifywait to see the program read the settings file
-  xvfb xdotool openbox x11-utils strace e2fsprogs inotify-tools
+  # properties (xdpyinfo, xprop), system calls, file reads (inotifywait);
+  # chattr for the read-only file
+  xvfb xdotool openbox x11-utils strace inotify-tools e2fsprogs
   # install test: desktop entry, AppStream data, icon, launching the entry
   desktop-file-utils appstream librsvg2-bin libglib2.0-bin
   # the command line's manual page is checked with groff
@@ -25,6 +25,8 @@ packages=(
   clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
   # tools/screenshot.sh
   imagemagick
+  # the formatting check (tools/check-format.sh): clang-format 14 exactly
+  clang-format-14
 )
 missing=()
 for p in "${packages[@]}"; do

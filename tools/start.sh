@@ -9,7 +9,7 @@ echo "start: installing what is missing (Debian 12, needs root) ..."
 bash tools/install-deps.sh
 echo "start: building the editor in build/ ..."
 configure_build
-cmake --build build -j"$(nproc)" --target VADaroradarAdadad >build/start-build.log 2>&1 ||
+cmake --build --preset shipped -j"$(nproc)" --target VADaroradarAdadad >build/start-build.log 2>&1 ||
   { tail -40 build/start-build.log; echo "start: the build failed (whole log: build/start-build.log)"; exit 1; }
 ensure_runtime_dir
 
@@ -43,6 +43,10 @@ if [ -z "${DISPLAY:-}" ]; then
     cat build/xvfb.log >&2
     exit 1
   fi
+  # No desktop session either: without a session bus of its own Qt would
+  # start one through dbus-launch (where dbus-x11 is installed), which would
+  # outlive the editor and the virtual display.
+  export DBUS_SESSION_BUS_ADDRESS=${DBUS_SESSION_BUS_ADDRESS:-disabled:}
   echo "Kein Display vorhanden: der Editor läuft auf dem virtuellen Display $display (Xvfb)."
   echo "Bildschirmfoto: bash tools/screenshot.sh $display shot.png   Beenden: Strg+C"
 fi

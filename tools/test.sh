@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Builds and runs every test, phase by phase, one line each as it starts:
 #   1. install what is missing (Debian 12, as root)
-#   2. build build/ as shipped (warnings as errors) and run its tests
-#   3. build build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer
-#      and run the same tests there, LeakSanitizer on
-#   4. every fuzz target for FUZZ_SECONDS seconds each (30 unless set)
-#   5. every benchmark once in smoke mode (runs, prints its ratios; the
+#   2. check that the C++ files are formatted as .clang-format says
+#   3. build build/ as shipped (preset "shipped", warnings as errors) and run
+#      its tests
+#   4. build build-asan/ (preset "asan") under AddressSanitizer and
+#      UndefinedBehaviorSanitizer and run the same tests there, LeakSanitizer on
+#   5. every fuzz target for FUZZ_SECONDS seconds each (30 unless set)
+#   6. every benchmark once in smoke mode (runs, prints its ratios; the
 #      figures are not judged)
-# A failing phase does not stop the later ones. The end is a summary: each
-# phase's time and result, the tests passed, failed and skipped, and as the
-# last line "N passed, M failed" over the ctest tests of both builds and the
-# fuzz targets. The exit status is 0 only when nothing failed.
-# Whole logs: build-logs/.
+# Build folders, options and the tests' environment are the presets' in
+# CMakePresets.json. A failing phase does not stop the later ones. The end is
+# a summary: each phase's time and result, the tests passed, failed and
+# skipped, and as the last line "N passed, M failed" over the formatting
+# check, the ctest tests of both builds and the fuzz targets. The exit status
+# is 0 only when nothing failed. Whole logs: build-logs/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source tools/common.sh
@@ -22,8 +25,6 @@ rm -rf "$logs"
 mkdir -p "$logs"
 ensure_runtime_dir
 trap '[ -z "${runtime_dir_made:-}" ] || rm -rf "$runtime_dir_made"' EXIT
-# Readable stacks in sanitizer and fuzzer reports.
-symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
 
 passed=0 failed=0 skipped=0
 phase_failed=0
@@ -67,68 +68,73 @@ record_plain() {
   fi
 }
 
-# Counts of the ctest run whose JUnit file is $1; where no run happened (the
-# build failed) every test of build folder $2 counts as failed.
+# count_ctest <log> <preset>: the counts of ctest's summary in the log;
+# where ctest did not get to its summary (the build failed) every test of the
+# preset's build counts as failed.
 count_ctest() {
-  local junit=$1 dir=$2 total fails skips
-  if [ -s "$junit" ]; then
-    total=$(sed -n 's/^[[:space:]]*tests="\([0-9]*\)".*/\1/p' "$junit" | head -n 1)
-    fails=$(sed -n 's/^[[:space:]]*failures="\([0-9]*\)".*/\1/p' "$junit" | head -n 1)
-    skips=$(sed -n 's/^[[:space:]]*skipped="\([0-9]*\)".*/\1/p' "$junit" | head -n 1)
+  local log=$1 preset=$2 line total
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+$' "$log" 2>/dev/null | tail -n 1)
+  if [ -n "$line" ]; then
+    read -r _ _ _ run_failed _ _ _ _ total <<<"$line"
+    # ctest counts skipped tests as passed and names them under "did not run".
+    run_skipped=$(sed -n '/^The following tests did not run:/,/^$/p' "$log" | grep -c '(Skipped)$' || true)
   else
-    total=$(ctest --test-dir "$dir" -N 2>/dev/null | sed -n 's/^Total Tests: //p')
-    total=${total:-1}
-    fails=$total
-    skips=0
+    total=$(ctest --preset "$preset" -N 2>/dev/null | sed -n 's/^Total Tests: //p')
+    ((${total:-0} > 0)) || total=1
+    run_failed=$total run_skipped=0
   fi
-  run_passed=$((total - fails - skips)) run_failed=$fails run_skipped=$skips
+  run_passed=$((total - run_failed - run_skipped))
   passed=$((passed + run_passed)) failed=$((failed + run_failed)) skipped=$((skipped + run_skipped))
 }
 
-# run_ctest <name> <build folder>
+# run_ctest <name> <preset> <build folder>: the tests of a build that the
+# phase before built, with the preset's environment and settings.
 run_ctest() {
-  local name=$1 dir=$2 built=$phase_status junit=$logs/ctest-$2.xml count
+  local name=$1 preset=$2 dir=$3 built=$phase_status log=$logs/ctest-$3.log count
   if ((built == 0)); then
-    count=$(ctest --test-dir "$dir" -N | sed -n 's/^Total Tests: //p')
-    phase "Tests, $name build: $count ctest tests ($dir)" "ctest-$dir" \
-      ctest --test-dir "$dir" --output-on-failure -j"$jobs" --output-junit "$PWD/$junit"
+    count=$(ctest --preset "$preset" -N | sed -n 's/^Total Tests: //p')
+    phase "Tests, $name build: $count ctest tests ($dir/)" "ctest-$dir" ctest --preset "$preset" -j"$jobs"
   else
     phase_seconds=0
   fi
-  count_ctest "$junit" "$dir"
+  count_ctest "$log" "$preset"
   if ((built != 0)); then
     record "Tests, $name build" "$run_failed not built"
   else
     record "Tests, $name build" "$run_passed passed, $run_failed failed, $run_skipped skipped"
     if ((phase_status != 0)); then
-      grep -A100 'The following tests FAILED' "$phase_log" | sed 's/^/    /'
+      sed -n '/^The following tests FAILED:/,/^$/p' "$phase_log" | sed 's/^/    /'
       echo "    (their output: $phase_log)"
     fi
   fi
   ((run_failed == 0)) || phase_failed=1
 }
 
-build_shipped() { configure_build && cmake --build build -j"$jobs"; }
-build_sanitizer() {
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVAD_SANITIZE=ON -DVAD_BENCH=OFF >/dev/null &&
-    cmake --build build-asan -j"$jobs"
-}
+# build_preset <preset>: configures and builds with the preset (build folder and
+# options are the preset's).
+build_preset() { cmake --preset "$1" && cmake --build --preset "$1" -j"$jobs"; }
 
 phase "Install what is missing (apt-get, Debian 12)" install bash tools/install-deps.sh
 record_plain "Install" 30
-[ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer UBSAN_SYMBOLIZER_PATH=$symbolizer
 
-phase "Build as shipped, warnings as errors (build/)" build build_shipped
+# Counts as one test; the files not formatted are listed.
+phase "Formatting of src, tests, bench and fuzz (clang-format 14)" format bash tools/check-format.sh
+if ((phase_status == 0)); then
+  record "Formatting" ok
+  passed=$((passed + 1))
+else
+  record "Formatting" FAILED
+  failed=$((failed + 1)) phase_failed=1
+  sed 's/^/    /' "$phase_log"
+fi
+
+phase "Build as shipped, warnings as errors (build/)" build build_preset shipped
 record_plain "Build as shipped" 40
-run_ctest "shipped" build
+run_ctest "shipped" shipped build
 
-phase "Build with AddressSanitizer and UBSan (build-asan/)" build-asan build_sanitizer
+phase "Build with AddressSanitizer and UBSan (build-asan/)" build-asan build_preset asan
 record_plain "Build with sanitizers" 40
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
-run_ctest "sanitizer" build-asan
-unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+run_ctest "sanitizer" asan build-asan
 
 # The fuzz script reports as it goes; its lines are shown as they come.
 fuzz_seconds=${FUZZ_SECONDS:-30}

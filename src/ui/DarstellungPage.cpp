@@ -47,10 +47,19 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
 {
     setObjectName(QStringLiteral("TabSheet2"));
     setFont(PageFont());
-    const QColor grey(0x80, 0x80, 0x80);
-
     // Rectangles first, each shadow beneath its rectangle; images over their
     // backdrops; texts and focusable controls on top.
+    buildSwatches();
+    buildLogoPreviews();
+    buildLabels();
+    buildControls();
+    orderControls();
+    connectReactions();
+}
+
+void DarstellungPage::buildSwatches()
+{
+    const QColor grey(0x80, 0x80, 0x80);
     Shape2 = MakeShape(this, "Shape2", 178, 39, 65, 65);
     sh_hintergrund = MakeShape(this, "sh_hintergrund", 175, 36, 65, 65);
     Shape1 = MakeShape(this, "Shape1", 341, 43, 116, 65);
@@ -70,7 +79,10 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
     MakeShape(this, "Shape11", 588, 16, 3, 111, Shape::Kind::Separator);
     MakeShape(this, "Shape6", 3, 133, 767, 3, Shape::Kind::Separator);
     MakeShape(this, "Shape7", 597, 69, 173, 3, Shape::Kind::Separator);
+}
 
+void DarstellungPage::buildLogoPreviews()
+{
     img_logo = new PictureBox(this);
     img_logo->setObjectName(QStringLiteral("img_logo"));
     img_logo->setGeometry(337, 39, 116, 65);
@@ -84,7 +96,10 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
     // Presses on the previews reach the shadows' reaction like the backdrops.
     img_logo->setAttribute(Qt::WA_TransparentForMouseEvents);
     img_logo_trans->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
 
+void DarstellungPage::buildLabels()
+{
     MakeLabel(this, QStringLiteral("Anzahl der Zeilen"), 35, 33, 99, 16)->setObjectName(QStringLiteral("Label8"));
     QLabel *label13 = MakeLabel(this, QStringLiteral("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
     label13->setObjectName(QStringLiteral("Label13"));
@@ -110,7 +125,10 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
     l_anzahlspalten = MakeLabel(this, QString(), 160, 142, 610, 16);
     l_anzahlspalten->setObjectName(QStringLiteral("l_anzahlspalten"));
     MakeLabel(this, QStringLiteral("Einstellungen pro Spalte"), 3, 194, 152, 16)->setObjectName(QStringLiteral("Label9"));
+}
 
+void DarstellungPage::buildControls()
+{
     cb_vollbild = new QCheckBox(QStringLiteral("Vollbild"), this);
     cb_vollbild->setObjectName(QStringLiteral("cb_vollbild"));
     cb_vollbild->setGeometry(48, 12, 66, 25);
@@ -144,7 +162,12 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
     e_timeoutleereZeile = MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
     e_timeoutlogo = MakeDigitField(this, "e_timeoutlogo", "Sekunden bis zum Logo", 302, 53, 29, 17, 3);
     e_timeoutlogo->setFont(PageFont(11));
+}
 
+// The tab order, with the column panels' controls in their place in it; the
+// controls lie above the texts and shapes they overlap.
+void DarstellungPage::orderControls()
+{
     QWidget *order[] = {cb_vollbild, e_hintergrund, tb_trans,     e_zweitezeile,       e_erstesEF,   e_letztesEF,
                         e_anzahlzeilen, e_InfoZeile, dbcg_spalten, e_timeoutleereZeile, e_timeoutlogo};
     QList<QWidget *> chain;
@@ -154,7 +177,10 @@ DarstellungPage::DarstellungPage(Dialogs &dialogs, QWidget *parent) : QWidget(pa
         QWidget::setTabOrder(chain[i], chain[i + 1]);
     for (QWidget *w : order)
         w->raise();
+}
 
+void DarstellungPage::connectReactions()
+{
     connect(e_hintergrund, &QLineEdit::textChanged, this, [this] { e_hintergrundChange(); });
     connect(e_zweitezeile, &QLineEdit::textChanged, this, [this] { e_zweitezeileChange(); });
     for (Shape *s : {sh_hintergrund, Shape2, Shape1, Shape3})

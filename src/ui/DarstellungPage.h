@@ -73,6 +73,14 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The constructor's parts, in the order they run (the order stacks them).
+    void buildSwatches();
+    void buildLogoPreviews();
+    void buildLabels();
+    void buildControls();
+    void orderControls();
+    void connectReactions();
+
     Dialogs &m_dialogs;
     // The loaded logo scaled once to the preview's size in device pixels:
     // both previews show it, and every track bar step blends only this copy.

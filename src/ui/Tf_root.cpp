@@ -67,6 +67,37 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     // The designed client area is 823 x 574; shown, the outer width is 800.
     setFixedSize(794, 574);
 
+    buildButtonRow();
+    buildPageControl(pal);
+
+    QWidget::setTabOrder(b_ende, P_Einstellungen);
+    // "Vorschau" comes after the page control and everything on its pages.
+    QWidget::setTabOrder(P_Einstellungen, b_vorschau);
+    QWidget::setTabOrder(b_vorschau, b_ende);
+
+    ti_start = new QTimer(this);
+    ti_start->setObjectName(QStringLiteral("ti_start"));
+    ti_start->setSingleShot(true);
+    ti_start->setInterval(100);
+    connect(ti_start, &QTimer::timeout, this, &Tf_root::ti_startTimer);
+    ti_start->start();
+
+    connectActions();
+
+    // FormCreate: the tables are open for the window's whole life; the
+    // heading table follows the detection table's view link.
+    mt_spalten.Open();
+    mt_ueberschrift.Open();
+    mt_snrInfo.Open();
+    mt_ueberschrift.setMasterSource(&ds_spalten);
+    setSpaltenReactionsAttached(true);
+    mt_snrInfo.setAfterScroll([this] { mt_snrInfoAfterScroll(); });
+    bindPanels();
+}
+
+// "speichern + schliessen" and, beside it, "Vorschau".
+void Tf_root::buildButtonRow()
+{
     b_ende = new QPushButton(QStringLiteral("speichern + schliessen"), this);
     b_ende->setObjectName(QStringLiteral("b_ende"));
     b_ende->setGeometry(288, 533, 211, 36);
@@ -82,7 +113,11 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     b_vorschau->setToolTip(QStringLiteral("Vorschau der Anzeige (F5)"));
     b_vorschau->setAutoDefault(false);
     b_vorschau->setPalette(QApplication::palette());
+}
 
+// The four pages in their page control, which sits in a scroll area.
+void Tf_root::buildPageControl(const QPalette &pal)
+{
     // The page control sits in a scroll area that only scrolls when the
     // screen is too small for the window; at the designed size it shows the
     // pages exactly where they would be without it.
@@ -128,19 +163,11 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     for (QWidget *page : {static_cast<QWidget *>(TabSheet1), static_cast<QWidget *>(TabSheet2),
                           static_cast<QWidget *>(TabSheet3), static_cast<QWidget *>(TabSheet4)})
         FitCaptions(page, QSize(773, 491));
+}
 
-    QWidget::setTabOrder(b_ende, P_Einstellungen);
-    // "Vorschau" comes after the page control and everything on its pages.
-    QWidget::setTabOrder(P_Einstellungen, b_vorschau);
-    QWidget::setTabOrder(b_vorschau, b_ende);
-
-    ti_start = new QTimer(this);
-    ti_start->setObjectName(QStringLiteral("ti_start"));
-    ti_start->setSingleShot(true);
-    ti_start->setInterval(100);
-    connect(ti_start, &QTimer::timeout, this, &Tf_root::ti_startTimer);
-    ti_start->start();
-
+// The buttons, the keys, the page change and the focus.
+void Tf_root::connectActions()
+{
     connect(b_ende, &QPushButton::clicked, this, &Tf_root::b_endeClick);
     connect(b_vorschau, &QPushButton::clicked, this, &Tf_root::b_vorschauClick);
     auto *previewKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -160,16 +187,12 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     // outside dialogs Qt leaves that to Space alone.
     for (QPushButton *button : findChildren<QPushButton *>())
         button->installEventFilter(this);
+}
 
-    // FormCreate: the tables are open for the window's whole life; the
-    // heading table follows the detection table's view link.
-    mt_spalten.Open();
-    mt_ueberschrift.Open();
-    mt_snrInfo.Open();
-    mt_ueberschrift.setMasterSource(&ds_spalten);
-    setSpaltenReactionsAttached(true);
-    mt_snrInfo.setAfterScroll([this] { mt_snrInfoAfterScroll(); });
-
+// The panel grids with their tables and font lists, and the formula fields
+// that keep the tables in step.
+void Tf_root::bindPanels()
+{
     // The panel grids: the installed fonts are enumerated once here.
     m_fontNames = new FontNameModel(this);
     bindPanel(m_spaltenPanel, TabSheet2->dbcg_spalten, mt_spalten, ds_spalten, [this] { mt_spaltenAfterScroll(); },

@@ -142,6 +142,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's parts, in the order they run: the widgets and their
+    // places, the actions, the panel grids with their tables.
+    void buildButtonRow();
+    void buildPageControl(const QPalette &pal);
+    void connectActions();
+    void bindPanels();
     void FormShow();
     void FormActivate();
     void focusMoved(QWidget *old, QWidget *now);

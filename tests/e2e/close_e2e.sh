@@ -12,14 +12,17 @@ before=$(sha256sum <"$work/DAZovozoved.ini")
 
 start_display
 start_wm
+watch_settings_reads
 
 start_app() {
+  mark_settings_reads
   "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
   app=$!
   find_window
-  sleep 1 # the start-up timer loads the settings
+  wait_loaded
   xdotool windowactivate --sync "$win" 2>/dev/null || true
 }
+question='^Zeitquell Detektion$'
 
 # Nothing changed: no question, nothing written.
 start_app
@@ -30,14 +33,17 @@ wait_closed "$app"
 # A change: Tab leads from the button through the page tabs to the first
 # control of "Darstellung", the check box "Vollbild", which Space clears.
 start_app
+# The window manager's close request reaches the program after these keys:
+# the X server hands both over in the order they were made.
 xdotool key --clearmodifiers Tab Tab space
-sleep 0.3
 xdotool key --clearmodifiers alt+F4
-timeout 10 xdotool search --sync --name '^Zeitquell Detektion$' >/dev/null || { echo "FAIL: no question"; exit 1; }
-sleep 0.3
+box=$(timeout 20 xdotool search --sync --name "$question" | head -n 1)
+[ -n "$box" ] || { echo "FAIL: no question"; exit 1; }
+wait_for 20 has_focus "$box" || { echo "FAIL: the question did not get the keyboard"; exit 1; }
 xdotool key --clearmodifiers Escape
-sleep 0.5
-kill -0 "$app" 2>/dev/null || { echo "FAIL: Abbrechen closed the window"; exit 1; }
+wait_for 20 window_gone "$question" || { echo "FAIL: Escape did not close the question"; exit 1; }
+kill -0 "$app" 2>/dev/null && [[ $(xwininfo -id "$win") == *'Map State: IsViewable'* ]] ||
+  { echo "FAIL: Abbrechen closed the window"; exit 1; }
 [ "$(sha256sum <"$work/DAZovozoved.ini")" = "$before" ] || { echo "FAIL: Abbrechen wrote the file"; exit 1; }
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 xdotool key --clearmodifiers ctrl+s

@@ -42,6 +42,12 @@ end_group() {
   kill -KILL "${members[@]}" 2>/dev/null || true
 }
 
+# The program gets no D-Bus session bus. Without one Qt would start one
+# through dbus-launch wherever dbus-x11 is installed, and that bus daemon
+# outlives the program (under strace -f it keeps the trace, and so the test,
+# waiting).
+export DBUS_SESSION_BUS_ADDRESS=disabled:
+
 cleanup() {
   end_group
   [ -n "${work:-}" ] && rm -rf "$work"
@@ -77,17 +83,31 @@ start_display() {
   exit 1
 }
 
-# Waits up to ten seconds for process $1 to end; fails when it does not.
-wait_closed() {
-  local _
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  echo "FAIL: the window did not close"
-  exit 1
+# wait_for <seconds> <command...>: runs the command every tenth of a second
+# until it succeeds; fails (status 1) when it has not within the time.
+wait_for() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < end)) || return 1
+    sleep 0.1
+  done
 }
 
+# Waits up to 30 seconds for process $1 to end; fails when it does not.
+wait_closed() {
+  wait_for 30 _vad_ended "$1" || { echo "FAIL: the window did not close"; exit 1; }
+}
+_vad_ended() { ! kill -0 "$1" 2>/dev/null; }
+
 # Starts openbox on the display, sets $wm to its pid and waits until it
-# manages windows (it then names itself on the root window). An openbox that
-# ends at once (the display still busy starting) is started again.
+# manages windows: during its start it names itself on the root window and
+# then sets the number of desktops; it answers requests once it has started.
+# The first key xdotool types after that makes the server announce a new
+# keyboard map, and openbox then takes its key bindings afresh, missing keys
+# meanwhile: that first key (Shift) is typed here, and openbox has taken its
+# bindings again once it answers the request after it. An openbox that ends
+# at once (the display still busy starting) is started again.
 start_wm() {
   local log=$work/openbox.log _
   for _ in $(seq 200); do
@@ -95,7 +115,11 @@ start_wm() {
       openbox >>"$log" 2>&1 &
       wm=$!
     fi
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    if [[ $(xprop -root _NET_SUPPORTING_WM_CHECK _NET_NUMBER_OF_DESKTOPS 2>/dev/null) == *'window id'*'_NET_NUMBER_OF_DESKTOPS(CARDINAL) = '* ]]; then
+      xdotool key shift
+      wm_barrier
+      return 0
+    fi
     sleep 0.1
   done
   echo "FAIL: openbox did not start"
@@ -108,3 +132,51 @@ start_wm() {
 find_window() {
   win=$(timeout "${1:-20}" xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
 }
+
+# True when a window named $1 (a regular expression) exists.
+window_exists() {
+  [ -n "$(xdotool search --name "$1" 2>/dev/null | head -n 1)" ]
+}
+
+window_gone() { ! window_exists "$1"; }
+
+# True when window $1 has the keyboard focus, so that keys typed now reach it.
+has_focus() {
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]
+}
+
+# True once the window manager has framed window $1 (it then says how
+# wide the frame is).
+framed() {
+  [[ $(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null) == *' = '* ]]
+}
+
+# The program's start-up timer reads the settings file once and fills in the
+# pages in the same step, so input sent after that read reaches the loaded
+# window. watch_settings_reads (before the first start) records every read of
+# a file in $work that ends; mark_settings_reads (before each start) notes how
+# many there were; wait_loaded waits up to $1 seconds (30 unless given) for
+# one more read of the settings file than at the mark.
+watch_settings_reads() {
+  inotifywait -m -e close_nowrite --format '%f' "$work" >"$work/reads.log" 2>"$work/inotify.log" &
+  wait_for 20 grep -qs 'Watches established' "$work/inotify.log" ||
+    { echo "FAIL: inotifywait did not start"; cat "$work/inotify.log"; exit 1; }
+  mark_settings_reads
+}
+settings_reads() { grep -c -x -F 'DAZovozoved.ini' "$work/reads.log" || true; }
+mark_settings_reads() { _vad_reads=$(settings_reads); }
+_vad_read_since_mark() { (($(settings_reads) > _vad_reads)); }
+wait_loaded() {
+  wait_for "${1:-30}" _vad_read_since_mark || { echo "FAIL: the program did not read its settings file"; exit 1; }
+}
+
+# Everything sent to the window manager so far (clicks, key presses) has been
+# handled once it makes a change asked for after it: it handles requests in
+# the order they come. The change is one more virtual desktop.
+wm_barrier() {
+  local desktops
+  desktops=$(xdotool get_num_desktops)
+  xdotool set_num_desktops $((desktops + 1))
+  wait_for 20 _vad_desktops_are $((desktops + 1)) || { echo "FAIL: the window manager does not answer"; exit 1; }
+}
+_vad_desktops_are() { [ "$(xdotool get_num_desktops 2>/dev/null)" = "$1" ]; }

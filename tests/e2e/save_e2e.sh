@@ -9,12 +9,13 @@ prepare_work "$exe"
 printf '[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n[Fremd]\r\nX = 1\r\n' >"$work/DAZovozoved.ini"
 
 start_display
+watch_settings_reads
 
 cd /  # the working directory plays no part in finding the settings file
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
-win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
-sleep 1 # the start-up timer loads the settings
+find_window
+wait_loaded
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 xdotool key --window "$win" space
 wait_closed "$app"

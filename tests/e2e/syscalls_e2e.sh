@@ -17,6 +17,7 @@ prepare_work "$exe"
 } >"$work/DAZovozoved.ini"
 
 start_display
+watch_settings_reads
 
 log="$work/strace.log"
 cd /
@@ -24,11 +25,9 @@ strace -f -y -qq -o "$log" -e trace=open,openat,fsync,fdatasync,sync_file_range,
   "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
 find_window 30
-for _ in $(seq 100); do
-  grep -q 'DAZovozoved.ini' "$log" && break
-  sleep 0.1
-done
-sleep 1
+# The start is over once the program has read the file: the start-up timer
+# reads it once and fills in the pages in the same step.
+wait_loaded 60
 start_lines=$(wc -l <"$log")
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 xdotool key --window "$win" space

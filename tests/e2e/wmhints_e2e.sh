@@ -6,13 +6,19 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 exe=$1
 prepare_work "$exe"
+printf '[Optionen]\r\nZQHost=192.0.2.10\r\n' >"$work/DAZovozoved.ini"
 
 start_display
 start_wm
+watch_settings_reads
 "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
 app=$!
 find_window
-sleep 1
+# The window has fitted itself to the screen before the start-up timer loads
+# the settings; the window manager has framed it and handled its moves.
+wait_loaded
+wait_for 20 framed "$win" || { echo "FAIL: the window manager did not frame the window"; exit 1; }
+wm_barrier
 
 actions=$(xprop -id "$win" _NET_WM_ALLOWED_ACTIONS)
 motif=$(xprop -id "$win" _MOTIF_WM_HINTS)
@@ -38,7 +44,7 @@ before=$(geometry)
 read -r _ _ top _ < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
 read -r x y w _ <<<"$before"
 xdotool mousemove $((x + w / 3)) $((y - top / 2)) click --repeat 2 --delay 80 1
-sleep 1
+wm_barrier
 after=$(geometry)
 state=$(xprop -id "$win" _NET_WM_STATE)
 if [ "$before" != "$after" ]; then echo "FAIL: double click on the title bar: $before -> $after"; fail=1; fi
