@@ -109,14 +109,16 @@ Fd openFolder(bool create, QString &problem)
 {
     const QString folder = StateFolder();
     const QByteArray native = QFile::encodeName(folder);
-    if (create) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    Fd dir(::open(native.constData(), flags));
+    if (!dir.valid() && errno == ENOENT && create) {
         const int madeParent = QDir().mkpath(QFileInfo(folder).path()) ? 0 : EACCES;
         if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
             problem = SystemText(madeParent ? madeParent : errno);
             return Fd();
         }
+        dir = Fd(::open(native.constData(), flags));
     }
-    Fd dir(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {
     };
     if (!dir.valid()) {

@@ -112,7 +112,12 @@ class Journaled : public ::testing::Test
     {
         QByteArray got = "(keine Datei)";
         testing::internal::CaptureStderr();
-        FileWriter(path()).Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); });
+        try {
+            FileWriter(path()).Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); });
+        } catch (...) {
+            testing::internal::GetCapturedStderr();
+            throw;
+        }
         const std::string err = testing::internal::GetCapturedStderr();
         if (note)
             *note = QString::fromStdString(err);
