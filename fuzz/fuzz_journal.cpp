@@ -10,60 +10,67 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 const QByteArray kOld = "[Optionen]\r\nZQHost=alt\r\n";
 
-QString Target()
+bool WriteFile(const QString &path, QByteArrayView bytes)
 {
-    static QTemporaryDir dir;
-    static const bool ready = [] {
-        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path()));
-        // The notes about journals not replayed would drown the fuzzer's output.
-        return std::freopen("/dev/null", "w", stderr) != nullptr;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const bool written = fd >= 0 && ::write(fd, bytes.data(), size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    return written;
+}
+
+struct Setup {
+    QTemporaryDir dir;
+    QString target;
+    QString journal; // where the journal for the target goes
+};
+
+// The file and its journal's name, made once: the file keeps its inode,
+// so the name stays right. The notes about journals not replayed go to
+// stderr: -close_fd_mask=2 keeps them out of the fuzzer's own output.
+const Setup &Once()
+{
+    static Setup setup = [] {
+        Setup s;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(s.dir.path()));
+        s.target = s.dir.path() + QStringLiteral("/DAZovozoved.ini");
+        struct stat st {
+        };
+        if (!WriteFile(s.target, kOld) || ::stat(QFile::encodeName(s.target).constData(), &st) != 0)
+            std::abort();
+        s.journal =
+            journal::Entry(s.target, st, kOld, "[Optionen]\r\nZQHost=neu\r\n", [](const QString &cause) {
+                throw Failure(cause);
+            }).path();
+        return s;
     }();
-    (void)ready;
-    return dir.path() + QStringLiteral("/DAZovozoved.ini");
+    return setup;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString target = Target();
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(kOld) != kOld.size())
+    const Setup &s = Once();
+    if (!WriteFile(s.target, kOld) || !WriteFile(s.journal, FuzzBytes(data, size)))
         return 0;
-    file.close();
-    struct stat st {
-    };
-    if (::stat(QFile::encodeName(target).constData(), &st) != 0)
-        return 0;
-    // A journal of the right name and mode, with the fuzzer's bytes in it.
-    QString journal;
-    try {
-        journal = journal::Entry(target, st, kOld, "[Optionen]\r\nZQHost=neu\r\n",
-                                 [](const QString &cause) { throw Failure(cause); })
-                      .path();
-    } catch (const Failure &) {
-        return 0;
-    }
-    QFile planted(journal);
-    if (!planted.open(QIODevice::WriteOnly) || planted.write(FuzzBytes(data, size)) != qint64(size))
-        return 0;
-    planted.close();
-
     QByteArray read;
     try {
-        FileWriter(target).Read([&read](QByteArrayView bytes) { read = bytes.toByteArray(); });
+        FileWriter(s.target).Read([&read](QByteArrayView bytes) { read = bytes.toByteArray(); });
     } catch (const Failure &) {
         FUZZ_CHECK(false, "a journal that is not replayed does not stop the file from being read");
     }
     FUZZ_CHECK(read == kOld, "a journal of arbitrary bytes is never replayed");
-    QFile::remove(journal);
+    QFile::remove(s.journal);
     return 0;
 }

@@ -56,7 +56,8 @@ class FileWriter
 
     // Reads the whole file once and hands its bytes to `use`; they are valid
     // during the call only and overwritten afterwards (they may hold
-    // passwords). False, without calling `use`, when there is no file.
+    // passwords). False, without calling `use`, when there is no file. A
+    // journal left for the file is finished first, under the exclusive lock.
     bool Read(const std::function<void(QByteArrayView bytes)> &use) const;
 
     // The new content, as pieces written one after the other; they may point
