@@ -283,6 +283,10 @@ INSTANTIATE_TEST_SUITE_P(
         RecoveryCase{"JournalOthersMayRead",
                      [](const TempDir &, const QString &j) { ::chmod(Native(j).constData(), 0644); }, "old",
                      true, true},
+        RecoveryCase{
+            "FolderOthersMayWriteInto",
+            [](const TempDir &, const QString &j) { ::chmod(Native(QFileInfo(j).path()).constData(), 0777); },
+            "old", true, true},
         RecoveryCase{"JournalOfAFileThatIsGone",
                      [](const TempDir &d, const QString &) { QFile::remove(d.path("anzeige.ini")); },
                      "(keine Datei)", true, true}),
