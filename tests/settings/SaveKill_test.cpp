@@ -103,7 +103,7 @@ TEST_P(SaveKill, FileIsAlwaysTheOldOrTheNewCompleteFile)
     // Rewritten in place, each save changes every byte of a long value, so
     // that a kill in the rewrite itself leaves a file that is neither.
     const auto value = [&c](int n) {
-        return c.inPlace ? QByteArray::number(n) + QByteArray(1000000, char('a' + n % 26))
+        return c.inPlace ? QByteArray::number(n) + QByteArray(200000, char('a' + n % 26))
                          : QByteArray::number(n);
     };
     const auto text = [&](int n) { return prefix + value(n) + "\r\n\r\n"; };
