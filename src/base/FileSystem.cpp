@@ -160,16 +160,18 @@ int Overwrite(int fd, QByteArrayView text)
 {
     struct stat st {
     };
-    if (::fstat(fd, &st) == 0 && text.size() > st.st_size) {
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if (text.size() > st.st_size) {
         const int error = ::posix_fallocate(fd, 0, off_t(text.size()));
         if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
             return error;
     }
     if (const int error = WriteAll(fd, {text}, 0))
         return error;
-    if (::ftruncate(fd, off_t(text.size())) != 0 || ::fsync(fd) != 0)
+    if (text.size() < st.st_size && ::ftruncate(fd, off_t(text.size())) != 0)
         return errno;
-    return 0;
+    return ::fsync(fd) == 0 ? 0 : errno;
 }
 
 int OpenSameForWriting(const QString &path, const struct stat &st, Fd &out)
@@ -189,34 +191,49 @@ int OpenSameForWriting(const QString &path, const struct stat &st, Fd &out)
     return 0;
 }
 
+namespace
+{
+constexpr quint64 kMul = 0xc6a4a7935bd1e995ULL;
+
+quint64 mix(quint64 h, quint64 k)
+{
+    k *= kMul;
+    k ^= k >> 47;
+    k *= kMul;
+    return (h ^ k) * kMul;
+}
+
+quint64 word(const char *p)
+{
+    quint64 k;
+    std::memcpy(&k, p, 8);
+    return k;
+}
+} // namespace
+
 quint64 Checksum(QByteArrayView bytes)
 {
-    // MurmurHash64A, eight bytes at a time.
-    constexpr quint64 m = 0xc6a4a7935bd1e995ULL;
-    constexpr int r = 47;
-    quint64 h = 0x5bd1e995ULL ^ (quint64(bytes.size()) * m);
+    // MurmurHash64A's mixing in four independent lanes of eight bytes each,
+    // so the multiplications of one stripe overlap.
+    quint64 lanes[4] = {0x5bd1e995ULL, 0x9e3779b97f4a7c15ULL, 0xbf58476d1ce4e5b9ULL, 0x94d049bb133111ebULL};
     const char *p = bytes.data();
-    const qsizetype words = bytes.size() / 8;
-    for (qsizetype i = 0; i < words; ++i, p += 8) {
-        quint64 k;
-        std::memcpy(&k, p, 8);
-        k *= m;
-        k ^= k >> r;
-        k *= m;
-        h ^= k;
-        h *= m;
+    const char *const end = p + bytes.size();
+    for (; end - p >= 32; p += 32) {
+        for (int i = 0; i < 4; ++i)
+            lanes[i] = mix(lanes[i], word(p + 8 * i));
     }
+    quint64 h = quint64(bytes.size()) * kMul;
+    for (quint64 lane : lanes)
+        h = mix(h, lane);
+    for (; end - p >= 8; p += 8)
+        h = mix(h, word(p));
     quint64 tail = 0;
-    for (qsizetype i = bytes.size() % 8; i > 0; --i)
-        tail = (tail << 8) | quint8(p[i - 1]);
-    if (bytes.size() % 8) {
-        h ^= tail;
-        h *= m;
-    }
-    h ^= h >> r;
-    h *= m;
-    h ^= h >> r;
-    return h;
+    for (const char *q = end; q > p; --q)
+        tail = (tail << 8) | quint8(q[-1]);
+    h = mix(h, tail);
+    h ^= h >> 47;
+    h *= kMul;
+    return h ^ (h >> 47);
 }
 
 } // namespace files

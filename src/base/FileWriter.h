@@ -9,6 +9,8 @@
 // Replaces (or creates) the file at `path` with `bytes` in one step, crash-safe: a new file
 // beside it, synced, renamed over it; mode/owner of an existing file kept. Throws Failure
 // with "Datei \"<path>\" kann nicht erstellt werden. <cause>" on failure; nothing changed then.
+// Where no new file can take the old one's place, the file is rewritten in place under a
+// journal, as FileWriter does; links are followed only as FileWriter follows them.
 void WriteFileAtomically(const QString &path, QByteArrayView bytes);
 
 // A file other programs read and write too, read and replaced whole.
@@ -54,7 +56,8 @@ class FileWriter
 
     // Reads the whole file once and hands its bytes to `use`; they are valid
     // during the call only and overwritten afterwards (they may hold
-    // passwords). False, without calling `use`, when there is no file.
+    // passwords). False, without calling `use`, when there is no file. A
+    // journal left for the file is finished first, under the exclusive lock.
     bool Read(const std::function<void(QByteArrayView bytes)> &use) const;
 
     // The new content, as pieces written one after the other; they may point

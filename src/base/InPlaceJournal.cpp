@@ -109,14 +109,16 @@ Fd openFolder(bool create, QString &problem)
 {
     const QString folder = StateFolder();
     const QByteArray native = QFile::encodeName(folder);
-    if (create) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    Fd dir(::open(native.constData(), flags));
+    if (!dir.valid() && errno == ENOENT && create) {
         const int madeParent = QDir().mkpath(QFileInfo(folder).path()) ? 0 : EACCES;
         if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
             problem = SystemText(madeParent ? madeParent : errno);
             return Fd();
         }
+        dir = Fd(::open(native.constData(), flags));
     }
-    Fd dir(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {
     };
     if (!dir.valid()) {
@@ -124,7 +126,8 @@ Fd openFolder(bool create, QString &problem)
         return Fd();
     }
     if (::fstat(dir.get(), &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
-        problem = QStringLiteral("Er gehört einem anderen Benutzer, oder andere dürfen in ihn schreiben.");
+        problem =
+            QStringLiteral("Der Ordner gehört einem anderen Benutzer, oder andere dürfen in ihn schreiben.");
         return Fd();
     }
     return dir;
@@ -275,8 +278,15 @@ bool Recover(const QString &target, int fd, const struct stat &st, const Fail &f
 {
     QString problem;
     const Fd dir = openFolder(false, problem);
-    if (!dir.valid())
+    if (!dir.valid()) {
+        // Journals in a folder others may write are never trusted.
+        const Fd open(
+            ::open(QFile::encodeName(StateFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        for (const QByteArray &name :
+             open.valid() ? namesWith(open.get(), prefixFor(target)) : std::vector<QByteArray>())
+            note(StateFolder() + u'/' + QFile::decodeName(name), problem);
         return false;
+    }
     bool rewritten = false;
     for (const QByteArray &name : namesWith(dir.get(), prefixFor(target))) {
         if (name.endsWith(kTempSuffix))

@@ -72,7 +72,9 @@ QByteArray ApplyWritesToFile(QByteArrayView file, const SaveWrites &writes);
 // document in memory, and the result replaces the file in one step (a new
 // file beside it, synced, then renamed over it), so a reader sees the old
 // or the new file, never a mixture, and changes another program made before
-// the save survive. Failures throw Failure with the operator's message.
+// the save survive. How the file is locked, replaced or rewritten in place
+// under a journal is FileWriter's; this class knows sections and keys.
+// Failures throw Failure with the operator's message.
 class SettingsFile : public OptionReader, public OptionWriter
 {
   public:

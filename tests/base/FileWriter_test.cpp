@@ -7,11 +7,20 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stddef.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -112,7 +121,12 @@ class Journaled : public ::testing::Test
     {
         QByteArray got = "(keine Datei)";
         testing::internal::CaptureStderr();
-        FileWriter(path()).Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); });
+        try {
+            FileWriter(path()).Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); });
+        } catch (...) {
+            testing::internal::GetCapturedStderr();
+            throw;
+        }
         const std::string err = testing::internal::GetCapturedStderr();
         if (note)
             *note = QString::fromStdString(err);
@@ -269,10 +283,97 @@ INSTANTIATE_TEST_SUITE_P(
         RecoveryCase{"JournalOthersMayRead",
                      [](const TempDir &, const QString &j) { ::chmod(Native(j).constData(), 0644); }, "old",
                      true, true},
+        RecoveryCase{
+            "FolderOthersMayWriteInto",
+            [](const TempDir &, const QString &j) { ::chmod(Native(QFileInfo(j).path()).constData(), 0777); },
+            "old", true, true},
         RecoveryCase{"JournalOfAFileThatIsGone",
                      [](const TempDir &d, const QString &) { QFile::remove(d.path("anzeige.ini")); },
                      "(keine Datei)", true, true}),
     [](const ::testing::TestParamInfo<RecoveryCase> &info) { return std::string(info.param.name); });
+
+// Makes every pwrite of `count` bytes (of any size when `count` is 0) fail
+// with EIO for the rest of the process: a disk that fails in the middle of
+// a rewrite in place, after the journal (written with write) went through.
+bool FailRewritesOf(quint32 count)
+{
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 0, 5),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_pwrite64, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, count, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EIO & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    if (count == 0) // any size: the comparison is skipped
+        filter[5] = BPF_STMT(BPF_JMP | BPF_JA, 0);
+    sock_fprog program{sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    (void)count;
+    return false;
+#endif
+}
+
+// The Failure message of `op` run in a child process ("-" when it failed
+// to set up, empty when `op` succeeded).
+QString MessageInChild(const std::function<bool()> &setup, const std::function<void()> &op)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return QStringLiteral("-");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        const QByteArray message = setup() ? FailureOf(op).toUtf8() : QByteArray("-");
+        if (::write(fds[1], message.constData(), size_t(message.size())) != message.size())
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray got;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        got.append(buffer, n);
+    ::close(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    return QString::fromUtf8(got);
+}
+
+// A rewrite in place that fails in the middle puts the old text back and
+// says the settings were not saved; where even that fails, it says the file
+// may be damaged and where the journal with the new settings is, which the
+// next start then writes.
+TEST_F(Journaled, FailedRewriteRestoresOrPointsToTheJournal)
+{
+    const QString start =
+        "Datei \"" + path() + "\" kann nicht erstellt werden. " + QString::fromLocal8Bit(std::strerror(EIO));
+    const auto save = [this] {
+        FileWriter writer(path());
+        writer.setRewriteInPlace(true);
+        writer.Update([](std::optional<QByteArrayView>) { return FileWriter::Pieces{kNew}; });
+    };
+    dir.write("anzeige.ini", kOld);
+    QString message = MessageInChild([] { return FailRewritesOf(quint32(kNew.size())); }, save);
+    if (message == "-")
+        GTEST_SKIP() << "no seccomp filter on this machine";
+    EXPECT_EQ(message, start + " Die Einstellungen wurden nicht gespeichert.");
+    EXPECT_EQ(dir.read("anzeige.ini"), kOld);
+    EXPECT_TRUE(journals().isEmpty());
+
+    message = MessageInChild([] { return FailRewritesOf(0); }, save);
+    ASSERT_EQ(journals().size(), 1);
+    const QString journal = journalFolder() + u'/' + journals().first();
+    EXPECT_EQ(message,
+              start + " Die Datei ist möglicherweise beschädigt; die neuen Einstellungen liegen im Journal " +
+                  journal + " und werden beim nächsten Start übernommen.");
+    EXPECT_EQ(read(), kNew);
+    EXPECT_TRUE(journals().isEmpty());
+}
 
 // A journal planted by another user is not replayed, even by root.
 TEST_F(Journaled, JournalOfAnotherUserIsNotReplayed)
