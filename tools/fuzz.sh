@@ -17,7 +17,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(fuzz_settings fuzz_json fuzz_format_table fuzz_split fuzz_png fuzz_layout)
+  targets=(fuzz_settings fuzz_json fuzz_format_table fuzz_split fuzz_png fuzz_layout fuzz_journal)
 fi
 build=build-fuzz
 shared=${VAD_SHARED:-$PWD/../shared}
@@ -62,6 +62,9 @@ for target in "${targets[@]}"; do
       options+=(-max_len=8192) ;;
     layout)
       options+=(-max_len=16384) ;;
+    journal)
+      # every refused journal is noted on stderr: keep the log readable
+      options+=(-max_len=4096 -close_fd_mask=2) ;;
     png)
       options+=(-max_len=65536 -malloc_limit_mb=$png_malloc_limit_mb -rss_limit_mb=1024) ;;
     *)

@@ -147,7 +147,7 @@ const StatusCase kStatusCases[] = {
      "die Kennung \"VADaroradarAdadad-Layout\" fehlt"},
     {"LayoutIsAFifo", {"import-layout", "fifo.vadlayout"}, 1, "keine gewöhnliche Datei"},
     {"LayoutIsADevice", {"import-layout", "/dev/zero"}, 1, "keine gewöhnliche Datei"},
-    {"LayoutTooLarge", {"import-layout", "riesig.vadlayout"}, 1, "zu groß für eine Layout-Datei"},
+    {"LayoutTooLarge", {"import-layout", "riesig.vadlayout"}, 1, "Bytes zu groß (höchstens"},
     {"LayoutValueWithNul",
      {"import-layout", "nul.vadlayout"},
      1,
