@@ -1,79 +1,16 @@
 #pragma once
 #include "columns/FormatTable.h"
+#include "preview/DisplayDescription.h"
+#include "preview/DisplayFonts.h"
+#include "preview/DisplayLayout.h"
+#include "preview/DisplayLayouter.h"
 
-#include <QColor>
-#include <QFont>
-#include <QFontMetricsF>
 #include <QImage>
-#include <QRectF>
-#include <QRegion>
 #include <QStringList>
 #include <QWidget>
 
-#include <unordered_map>
-#include <vector>
-
 class QLabel;
 class Tf_root;
-
-// One screen of the display as the preview draws it, in the coordinates of
-// the widget or image it is drawn into. Only what lies on the screen is in
-// it: columns that start beyond the right edge are neither measured nor
-// drawn.
-struct DisplayLayout {
-    enum class RowKind { Heading, Detection, Info };
-    struct Row {
-        RowKind kind = RowKind::Detection;
-        int index = 0;   // detection line or info line, from 0
-        QRectF box;      // in the target
-        QRectF screenBox; // on the display's screen
-        QColor fill;     // the row's background
-        bool operator==(const Row &o) const
-        {
-            return kind == o.kind && index == o.index && box == o.box && fill == o.fill;
-        }
-    };
-    struct Cell {
-        int row = 0;    // index into rows
-        int column = 0; // column of its layout (detection line or start-number info)
-        QRectF box;     // the column's box in this row, in the target
-        QRectF screenBox; // the same on the display's screen
-        QString text;
-        QFont font;     // at the display's own size
-        QColor colour;
-        Qt::Alignment alignment = Qt::AlignLeft;
-        QString fontName;  // as stored
-        QString fontShown; // the family drawn; differs when the name is not installed
-        bool substituted = false;
-        bool operator==(const Cell &o) const
-        {
-            return row == o.row && column == o.column && box == o.box && text == o.text && font == o.font &&
-                   colour == o.colour && alignment == o.alignment;
-        }
-    };
-
-    QSizeF target;     // the widget or image drawn into
-    QSizeF screenSize; // the display's screen
-    QRectF screen;     // where it lies in the target
-    qreal scale = 1;   // target pixels per screen pixel
-    QColor background;
-    std::vector<Row> rows;
-    std::vector<Cell> cells;
-    QImage logo;       // null without one
-    QRectF logoBox;    // in screen coordinates
-    int logoOpacity = 0;
-    int columnsLaidOut = 0; // detection-line columns measured for this picture
-
-    bool operator==(const DisplayLayout &o) const;
-    bool operator!=(const DisplayLayout &o) const { return !(*this == o); }
-
-    // Where a picture of o differs from this one, in the target.
-    QRegion changedArea(const DisplayLayout &o) const;
-    // One line per drawn row, its cells' texts in order.
-    QStringList describe() const;
-    // The cell at a point of the target, or nullptr.
-    const Cell *cellAt(const QPointF &pos) const;
-};
 
 // "Vorschau der Anzeige": a window beside the main window that draws one
 // screen of the display from the settings as they stand in the editor, with
@@ -99,6 +36,9 @@ public:
     QSize screenSize() const;
     void setScreenSize(const QSize &size);
 
+    // What the display shows as the editor holds it now: the pages' fields,
+    // the tables' rows and what the live panels hold but have not written.
+    DisplayDescription description() const;
     // Lays the display out for a target of that size (no drawing).
     DisplayLayout layoutFor(const QSizeF &target) const;
     // Draws the display into an image of that size, as the window does.
@@ -130,15 +70,6 @@ private:
     void paintLayout(QPainter &p, const DisplayLayout &l, const QRegion &area) const;
     void publish(DisplayLayout l);
 
-    // A cell's font at the display's size, with what it takes to measure it.
-    struct FontChoice {
-        QFont font;
-        QFontMetricsF metrics;
-        QString shown;            // the family really drawn
-        bool substituted = false; // the stored name is not installed
-    };
-    const FontChoice &fontFor(const QString &name, int points, bool bold) const;
-
     Tf_root &w;
     QWidget *m_canvas = nullptr;
     QLabel *m_note = nullptr;
@@ -147,7 +78,8 @@ private:
     bool m_layoutValid = false;
     bool m_refreshPosted = false;
     QStringList m_described;
-    mutable std::unordered_map<QString, FontChoice> m_fonts;
+    mutable InstalledFonts m_fonts;
+    mutable DisplayLayouter m_layouter{m_fonts};
     mutable QImage m_scaledLogo; // the logo at the size it was drawn last
     mutable qint64 m_scaledLogoKey = 0;
 };

@@ -6,7 +6,7 @@
 #include "ui/DarstellungPage.h"
 #include "ui/DisplayPreview.h"
 #include "ui/PanelGrid.h"
-#include "ui/SampleParticipants.h"
+#include "preview/SampleParticipants.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
