@@ -39,8 +39,8 @@ struct DisplayLayout {
         bool substituted = false;
         bool operator==(const Cell &o) const
         {
-            return row == o.row && column == o.column && box == o.box && text == o.text && font == o.font &&
-                   colour == o.colour && alignment == o.alignment;
+            return row == o.row && column == o.column && box == o.box && text == o.text &&
+                   colour == o.colour && alignment == o.alignment && font == o.font;
         }
     };
 
@@ -62,8 +62,15 @@ struct DisplayLayout {
     bool operator==(const DisplayLayout &o) const;
     bool operator!=(const DisplayLayout &o) const { return !(*this == o); }
 
-    // Where a picture of o differs from this one, in the target.
-    QRegion changedArea(const DisplayLayout &o) const;
+    // Where a picture of o differs from this one, in the target drawn at
+    // that device pixel ratio.
+    QRegion changedArea(const DisplayLayout &o, qreal devicePixelRatio = 1) const;
+    // The pixels of the target a cell's drawing may touch at that device
+    // pixel ratio. At ratio 1 these are the pixels its box clips to, rounded
+    // as the raster engine rounds a clip rectangle, so a neighbour whose box
+    // only shares an edge is mostly left out; otherwise every pixel the box
+    // touches, and one around.
+    static QRect pixelsOf(const Cell &cell, qreal devicePixelRatio);
     // One line per drawn row, its cells' texts in order.
     QStringList describe() const;
     // The cell at a point of the target, or nullptr.

@@ -190,6 +190,8 @@ void Builder::placeRows()
     using Kind = DisplayLayout::RowKind;
     const int lines = std::clamp(m_d.lines, 1, DisplayLayouter::MaxLines);
     const qreal slot = H / (m_headLines + lines + int(m_infoLines.size()));
+    l.rows.reserve(size_t(1 + lines) + m_infoLines.size());
+    l.cells.reserve(m_headCells.size() + size_t(lines) * m_columns.size() + 2 * m_columns.size());
     if (m_d.heading) {
         const int row = addRow(Kind::Heading, 0, 0, m_headLines * slot, l.background);
         for (size_t c = 0; c < m_headCells.size(); ++c) {

@@ -245,7 +245,8 @@ void DisplayPreview::refresh()
     DisplayLayout l = layoutFor(m_canvas->size());
     // A change that leaves the picture as it is (a column beyond the right
     // edge) costs no drawing; one that changes some cells redraws those.
-    const QRegion dirty = m_layoutValid ? m_layout.changedArea(l) : QRegion(m_canvas->rect());
+    const QRegion dirty =
+        m_layoutValid ? m_layout.changedArea(l, m_canvas->devicePixelRatioF()) : QRegion(m_canvas->rect());
     publish(std::move(l));
     if (!dirty.isEmpty())
         m_canvas->update(dirty);
@@ -355,6 +356,7 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
 {
     if (l.screen.isEmpty())
         return;
+    const qreal dpr = p.device()->devicePixelRatioF();
     p.save();
     p.setClipRegion(area & l.screen.toAlignedRect());
     p.fillRect(l.screen, l.background);
@@ -365,7 +367,6 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
     // The logo over the lines with the track bar's opacity, as the blended
     // preview lays it over the background; scaled once per size.
     if (!l.logo.isNull() && l.logoOpacity > 0) {
-        const qreal dpr = p.device()->devicePixelRatioF();
         const QRectF box(l.screen.x() + l.logoBox.x() * l.scale, l.screen.y() + l.logoBox.y() * l.scale,
                          l.logoBox.width() * l.scale, l.logoBox.height() * l.scale);
         const QSize pixels = (box.size() * dpr).toSize().expandedTo(QSize(1, 1));
@@ -381,12 +382,24 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
     // Texts at the display's own size, scaled with the screen.
     p.translate(l.screen.topLeft());
     p.scale(l.scale, l.scale);
+    // Cells far from the area are passed over at a glance; setting the same
+    // font again would cost a font lookup per cell.
+    const QRect bounds = area.boundingRect().adjusted(-2, -2, 2, 2);
+    const QFont *font = nullptr;
+    const QColor *colour = nullptr;
     for (const DisplayLayout::Cell &cell : l.cells) {
-        if (cell.text.isEmpty() || !area.intersects(cell.box.toAlignedRect()))
+        if (cell.text.isEmpty() || !bounds.intersects(cell.box.toAlignedRect()) ||
+            !area.intersects(DisplayLayout::pixelsOf(cell, dpr)))
             continue;
         p.setClipRect(cell.screenBox);
-        p.setFont(cell.font);
-        p.setPen(cell.colour);
+        if (!font || !(*font == cell.font)) {
+            p.setFont(cell.font);
+            font = &cell.font;
+        }
+        if (!colour || *colour != cell.colour) {
+            p.setPen(cell.colour);
+            colour = &cell.colour;
+        }
         const int lineFlag = cell.text.contains(u'\n') ? 0 : int(Qt::TextSingleLine);
         p.drawText(cell.screenBox.adjusted(DisplayLayout::CellPadding, 0, -DisplayLayout::CellPadding, 0),
                    int(cell.alignment | Qt::AlignVCenter) | lineFlag, cell.text);
