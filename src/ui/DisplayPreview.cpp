@@ -12,6 +12,7 @@
 #include "base/NumberText.h"
 #include "settings/ColorCodec.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -177,10 +178,12 @@ DisplayPreview::DisplayPreview(Tf_root &window) : QWidget(&window, Qt::Window), 
     w.ds_ueberschrift.addObserver(this);
     w.ds_snrinfo.addObserver(this);
     watchFields();
+    QAccessible::installActivationObserver(this);
 }
 
 DisplayPreview::~DisplayPreview()
 {
+    QAccessible::removeActivationObserver(this);
     w.ds_spalten.removeObserver(this);
     w.ds_ueberschrift.removeObserver(this);
     w.ds_snrinfo.removeObserver(this);
@@ -256,6 +259,16 @@ void DisplayPreview::publish(DisplayLayout l)
 {
     m_layout = std::move(l);
     m_layoutValid = true;
+    if (m_listening)
+        describe();
+}
+
+// A screen reader reads the picture as one line per drawn row. The lines are
+// made only while one listens, and at once when one starts to.
+void DisplayPreview::describe()
+{
+    if (!m_layoutValid)
+        return;
     QStringList lines = m_layout.describe();
     if (lines != m_described) {
         m_described = std::move(lines);
@@ -356,34 +369,44 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
 {
     if (l.screen.isEmpty())
         return;
-    const qreal dpr = p.device()->devicePixelRatioF();
     p.save();
     p.setClipRegion(area & l.screen.toAlignedRect());
     p.fillRect(l.screen, l.background);
     for (const DisplayLayout::Row &row : l.rows)
         if (row.fill != l.background)
             p.fillRect(row.box, row.fill);
+    paintLogo(p, l);
+    paintCells(p, l, area);
+    p.restore();
+}
 
-    // The logo over the lines with the track bar's opacity, as the blended
-    // preview lays it over the background; scaled once per size.
-    if (!l.logo.isNull() && l.logoOpacity > 0) {
-        const QRectF box(l.screen.x() + l.logoBox.x() * l.scale, l.screen.y() + l.logoBox.y() * l.scale,
-                         l.logoBox.width() * l.scale, l.logoBox.height() * l.scale);
-        const QSize pixels = (box.size() * dpr).toSize().expandedTo(QSize(1, 1));
-        if (m_scaledLogoKey != l.logo.cacheKey() || m_scaledLogo.size() != pixels) {
-            m_scaledLogo = l.logo.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_scaledLogoKey = l.logo.cacheKey();
-        }
-        p.setOpacity(l.logoOpacity / 255.0);
-        p.drawImage(box, m_scaledLogo);
-        p.setOpacity(1);
+// The logo over the lines with the track bar's opacity, as the blended
+// preview lays it over the background; scaled once per size.
+void DisplayPreview::paintLogo(QPainter &p, const DisplayLayout &l) const
+{
+    if (l.logo.isNull() || l.logoOpacity <= 0)
+        return;
+    const qreal dpr = p.device()->devicePixelRatioF();
+    const QRectF box(l.screen.x() + l.logoBox.x() * l.scale, l.screen.y() + l.logoBox.y() * l.scale,
+                     l.logoBox.width() * l.scale, l.logoBox.height() * l.scale);
+    const QSize pixels = (box.size() * dpr).toSize().expandedTo(QSize(1, 1));
+    if (m_scaledLogoKey != l.logo.cacheKey() || m_scaledLogo.size() != pixels) {
+        m_scaledLogo = l.logo.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaledLogoKey = l.logo.cacheKey();
     }
+    p.setOpacity(l.logoOpacity / 255.0);
+    p.drawImage(box, m_scaledLogo);
+    p.setOpacity(1);
+}
 
-    // Texts at the display's own size, scaled with the screen.
+// Texts at the display's own size, scaled with the screen, each clipped to
+// its cell. Cells far from the area are passed over at a glance; setting the
+// same font again would cost a font lookup per cell.
+void DisplayPreview::paintCells(QPainter &p, const DisplayLayout &l, const QRegion &area) const
+{
+    const qreal dpr = p.device()->devicePixelRatioF();
     p.translate(l.screen.topLeft());
     p.scale(l.scale, l.scale);
-    // Cells far from the area are passed over at a glance; setting the same
-    // font again would cost a font lookup per cell.
     const QRect bounds = area.boundingRect().adjusted(-2, -2, 2, 2);
     const QFont *font = nullptr;
     const QColor *colour = nullptr;
@@ -404,5 +427,4 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
         p.drawText(cell.screenBox.adjusted(DisplayLayout::CellPadding, 0, -DisplayLayout::CellPadding, 0),
                    int(cell.alignment | Qt::AlignVCenter) | lineFlag, cell.text);
     }
-    p.restore();
 }

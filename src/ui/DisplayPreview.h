@@ -5,6 +5,7 @@
 #include "preview/DisplayLayout.h"
 #include "preview/DisplayLayouter.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
@@ -17,7 +18,7 @@ class Tf_root;
 // sample participants in the cells. It only watches: the format tables
 // through their view links, the fields through their change signals. It
 // never writes to a table, never moves a cursor and has no part in a save.
-class DisplayPreview : public QWidget, private FormatTableObserver
+class DisplayPreview : public QWidget, private FormatTableObserver, private QAccessible::ActivationObserver
 {
     Q_OBJECT
 public:
@@ -65,10 +66,19 @@ private:
     // change is complete.
     void changed();
     void refresh();
-    void paintCanvas(QPainter &p);
     // Draws what of l lies in area (in the target).
     void paintLayout(QPainter &p, const DisplayLayout &l, const QRegion &area) const;
+    void paintLogo(QPainter &p, const DisplayLayout &l) const;
+    void paintCells(QPainter &p, const DisplayLayout &l, const QRegion &area) const;
     void publish(DisplayLayout l);
+    void describe();
+    // QAccessible::ActivationObserver
+    void accessibilityActiveChanged(bool active) override
+    {
+        m_listening = active;
+        if (active)
+            describe();
+    }
 
     Tf_root &w;
     QWidget *m_canvas = nullptr;
@@ -78,6 +88,7 @@ private:
     bool m_layoutValid = false;
     bool m_refreshPosted = false;
     QStringList m_described;
+    bool m_listening = QAccessible::isActive(); // a screen reader listens
     mutable InstalledFonts m_fonts;
     mutable DisplayLayouter m_layouter{m_fonts};
     mutable QImage m_scaledLogo; // the logo at the size it was drawn last

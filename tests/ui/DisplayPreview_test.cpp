@@ -19,6 +19,7 @@
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
@@ -769,6 +770,10 @@ TEST_F(PreviewTest, AccessibleNameAndOneLinePerDrawnRow)
     w.TabSheet3->cb_mitueberschrift->setChecked(true);
     DisplayPreview &p = open();
     shown();
+    // The lines are made when a screen reader starts listening, and follow
+    // the picture while it does.
+    QAccessible::setActive(true);
+    const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&p);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->text(QAccessible::Name), "Vorschau der Anzeige");
@@ -777,6 +782,11 @@ TEST_F(PreviewTest, AccessibleNameAndOneLinePerDrawnRow)
     EXPECT_EQ(lines[0], "Überschrift: Nr | Nachname");
     EXPECT_EQ(lines[1], "Zeile 1: " + SampleParticipants::CellText("Startnr", 0) + " | " +
                             SampleParticipants::CellText("Name", 0));
+    w.TabSheet3->cb_mitueberschrift->setChecked(false);
+    shown();
+    EXPECT_EQ(a->text(QAccessible::Description).split(u'\n').first(),
+              "Zeile 1: " + SampleParticipants::CellText("Startnr", 0) + " | " +
+                  SampleParticipants::CellText("Name", 0));
     // The note under the picture says what it is.
     EXPECT_TRUE(p.note()->isVisible());
     EXPECT_TRUE(p.note()->text().contains("Beispieldaten"));
