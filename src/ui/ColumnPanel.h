@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <optional>
-
 #include <vector>
 
 class FontNameList;
