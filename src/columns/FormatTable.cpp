@@ -479,6 +479,14 @@ int FormatTable::fieldIndex(const QString &name) const
     return -1;
 }
 
+int FormatTable::fieldIndex(Field meaning) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].meaning == meaning)
+            return int(i);
+    return -1;
+}
+
 const FieldValue &FormatTable::current(int pos) const
 {
     static const FieldValue unset;
