@@ -245,7 +245,7 @@ void DisplayPreview::refresh()
         m_layoutValid = false;
         return;
     }
-    DisplayLayout l = layoutFor(m_canvas->size());
+    DisplayLayout l = layOutCanvas();
     // A change that leaves the picture as it is (a column beyond the right
     // edge) costs no drawing; one that changes some cells redraws those.
     const QRegion dirty =
@@ -291,7 +291,7 @@ bool DisplayPreview::eventFilter(QObject *watched, QEvent *event)
         switch (event->type()) {
         case QEvent::Paint: {
             if (!m_layoutValid || m_layout.target != QSizeF(m_canvas->size()))
-                publish(layoutFor(m_canvas->size()));
+                publish(layOutCanvas());
             const QRegion area = static_cast<QPaintEvent *>(event)->region();
             QPainter p(m_canvas);
             p.fillRect(area.boundingRect(), kLetterbox);
@@ -349,6 +349,12 @@ DisplayDescription DisplayPreview::description() const
     d.logo = page.displayLogo();
     d.logoOpacity = page.tb_trans->value();
     return d;
+}
+
+DisplayLayout DisplayPreview::layOutCanvas()
+{
+    ++m_canvasLayouts;
+    return layoutFor(m_canvas->size());
 }
 
 DisplayLayout DisplayPreview::layoutFor(const QSizeF &target) const

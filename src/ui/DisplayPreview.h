@@ -46,6 +46,9 @@ public:
     QImage render(const QSize &size) const;
     // What the window drew last.
     const DisplayLayout &drawnLayout() const { return m_layout; }
+    // How often the window has laid its picture out: once per change (or
+    // new size), never for a mere repaint.
+    int canvasLayouts() const { return m_canvasLayouts; }
     // The tooltip of the picture at a point: a cell whose font is not
     // installed says which one is drawn instead; empty elsewhere.
     QString toolTipAt(const QPointF &pos) const;
@@ -70,6 +73,7 @@ private:
     void paintLayout(QPainter &p, const DisplayLayout &l, const QRegion &area) const;
     void paintLogo(QPainter &p, const DisplayLayout &l) const;
     void paintCells(QPainter &p, const DisplayLayout &l, const QRegion &area) const;
+    DisplayLayout layOutCanvas();
     void publish(DisplayLayout l);
     void describe();
     // QAccessible::ActivationObserver
@@ -86,6 +90,7 @@ private:
     QSize m_screenSize;
     DisplayLayout m_layout;
     bool m_layoutValid = false;
+    int m_canvasLayouts = 0;
     bool m_refreshPosted = false;
     QStringList m_described;
     bool m_listening = QAccessible::isActive(); // a screen reader listens

@@ -684,6 +684,28 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RedrawTest,
                                            RedrawCase{"narrow", QSize(301, 419)}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// The picture is laid out once per change; repainting it (an expose, a
+// window moved over it) draws what was laid out.
+TEST_F(PreviewTest, LaidOutOncePerChangeNotPerPaint)
+{
+    columns(QStringLiteral("Name,Startnr"), {Format{}, Format{}});
+    DisplayPreview &p = open();
+    shown();
+    const int before = p.canvasLayouts();
+    ASSERT_GT(before, 0);
+    for (int i = 0; i < 3; ++i)
+        p.canvas()->repaint();
+    shown();
+    EXPECT_EQ(p.canvasLayouts(), before);
+    CueLineEdit *line = d().e_InfoZeile;
+    line->setFocus();
+    line->end(false);
+    QTest::keyClicks(line, QStringLiteral("x"));
+    shown();
+    EXPECT_EQ(p.canvasLayouts(), before + 1);
+    EXPECT_EQ(p.drawnLayout().cells, p.layoutFor(p.canvas()->size()).cells);
+}
+
 // ---------------------------------------------------------------- only what is on the screen
 
 TEST_F(PreviewTest, ColumnsBeyondTheRightEdgeAreNotLaidOut)
