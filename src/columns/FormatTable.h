@@ -76,9 +76,10 @@ class FormatTable
     FormatTable &operator=(const FormatTable &) = delete;
 
     // The three schemas, fields in their fixed order (see FormatFields).
-    static std::vector<FieldDef> SpaltenSchema() { return FormatFields::of(FormatKind::Spalten).defs(); }
-    static std::vector<FieldDef> UeberschriftSchema() { return FormatFields::of(FormatKind::Ueberschrift).defs(); }
-    static std::vector<FieldDef> SnrInfoSchema() { return FormatFields::of(FormatKind::SnrInfo).defs(); }
+    static std::vector<FieldDef> SpaltenSchema() { return Schema(FormatKind::Spalten); }
+    static std::vector<FieldDef> UeberschriftSchema() { return Schema(FormatKind::Ueberschrift); }
+    static std::vector<FieldDef> SnrInfoSchema() { return Schema(FormatKind::SnrInfo); }
+    static std::vector<FieldDef> Schema(FormatKind kind) { return FormatFields::of(kind).defs(); }
 
     const QString &name() const { return m_name; }
 

@@ -161,8 +161,8 @@ void ColumnPanel::placeHead(const Names &names)
 {
     const PanelLayout &l = layout();
     const FormatFields &f = fields();
-    spalte = placeBound(new BoundText(m_binding, f.pos(Field::Spalte), this), QString::fromLatin1(names.spalte),
-                        l.spalte);
+    spalte = placeBound(new BoundText(m_binding, f.pos(Field::Spalte), this),
+                        QString::fromLatin1(names.spalte), l.spalte);
     spalte->setFont(PageFont(11, true));
     if (f.has(Field::Text)) {
         const FieldDef &def = f.at(f.pos(Field::Text));
@@ -224,9 +224,9 @@ void ColumnPanel::placeInputs(const Names &names)
     if (f.has(Field::Anzahlzeichen)) {
         const FieldDef &def = f.at(f.pos(Field::Anzahlzeichen));
         PanelLabel(this, QStringLiteral("Label12"), def.caption, l.anzahlLabel, 9);
-        anzahlzeichen = placeBound(new BoundLineEdit(m_binding, f.pos(Field::Anzahlzeichen), kCharacterDigits,
-                                                     true, this),
-                                   QStringLiteral("dbe_anzahlzeichen"), l.anzahl, def.caption);
+        anzahlzeichen = placeBound(
+            new BoundLineEdit(m_binding, f.pos(Field::Anzahlzeichen), kCharacterDigits, true, this),
+            QStringLiteral("dbe_anzahlzeichen"), l.anzahl, def.caption);
     }
 }
 

@@ -104,8 +104,8 @@ std::vector<DisplayDescription::Column> Columns(const RowReader &rows)
     std::vector<DisplayDescription::Column> columns;
     columns.reserve(size_t(rows.count()));
     for (int r = 0; r < rows.count(); ++r)
-        columns.push_back({rows.format(r), rows.text(r, Field::Ausrichtung), rows.integer(r, Field::Anzahlzeichen),
-                           rows.text(r, Field::Spalte)});
+        columns.push_back({rows.format(r), rows.text(r, Field::Ausrichtung),
+                           rows.integer(r, Field::Anzahlzeichen), rows.text(r, Field::Spalte)});
     return columns;
 }
 
@@ -192,10 +192,13 @@ DisplayPreview::~DisplayPreview()
 void DisplayPreview::watchFields()
 {
     DarstellungPage &d = *w.TabSheet2;
-    const auto follow = [this](auto *sender, auto signal) { connect(sender, signal, this, [this] { changed(); }); };
-    for (QLineEdit *field : {static_cast<QLineEdit *>(d.e_hintergrund), static_cast<QLineEdit *>(d.e_zweitezeile),
-                             static_cast<QLineEdit *>(d.e_anzahlzeilen), static_cast<QLineEdit *>(d.e_InfoZeile),
-                             static_cast<QLineEdit *>(w.TabSheet4->e_SNRInfoFelder)})
+    const auto follow = [this](auto *sender, auto signal) {
+        connect(sender, signal, this, [this] { changed(); });
+    };
+    for (QLineEdit *field :
+         {static_cast<QLineEdit *>(d.e_hintergrund), static_cast<QLineEdit *>(d.e_zweitezeile),
+          static_cast<QLineEdit *>(d.e_anzahlzeilen), static_cast<QLineEdit *>(d.e_InfoZeile),
+          static_cast<QLineEdit *>(w.TabSheet4->e_SNRInfoFelder)})
         follow(field, &QLineEdit::textChanged);
     follow(d.tb_trans, &QSlider::valueChanged);
     follow(&d, &DarstellungPage::logoLoaded);
@@ -235,7 +238,8 @@ void DisplayPreview::changed()
     if (m_refreshPosted)
         return;
     m_refreshPosted = true;
-    QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { refresh(); }, Qt::QueuedConnection);
 }
 
 void DisplayPreview::refresh()
@@ -339,8 +343,8 @@ DisplayDescription DisplayPreview::description() const
     d.columns = Columns(RowReader(FormatKind::Spalten, w.mt_spalten, page.dbcg_spalten->livePanel()));
     d.heading = w.TabSheet3->cb_mitueberschrift->isChecked();
     if (d.heading)
-        d.headings =
-            Headings(RowReader(FormatKind::Ueberschrift, w.mt_ueberschrift, w.TabSheet3->DBCtrlGrid2->livePanel()));
+        d.headings = Headings(
+            RowReader(FormatKind::Ueberschrift, w.mt_ueberschrift, w.TabSheet3->DBCtrlGrid2->livePanel()));
     d.info = w.TabSheet4->cb_startnummerninfo->isChecked();
     d.infoFormulas = w.TabSheet4->e_SNRInfoFelder->text();
     if (d.info)

@@ -21,7 +21,7 @@ class Tf_root;
 class DisplayPreview : public QWidget, private FormatTableObserver, private QAccessible::ActivationObserver
 {
     Q_OBJECT
-public:
+  public:
     static QString Caption() { return QStringLiteral("Vorschau der Anzeige"); }
     static QString NoteText();
     // Pixels of a font of `points` on the display's screen.
@@ -53,11 +53,11 @@ public:
     // installed says which one is drawn instead; empty elsewhere.
     QString toolTipAt(const QPointF &pos) const;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
-private:
+  private:
     // FormatTableObserver: every change of a table shows at once.
     void dataChanged() override { changed(); }
     void rowChanged() override { changed(); }
