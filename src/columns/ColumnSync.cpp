@@ -5,7 +5,7 @@ namespace
 
 int spalteOf(const FormatTable &table)
 {
-    return table.fieldIndex(QStringLiteral("spalte"));
+    return table.fieldIndex(Field::Spalte);
 }
 
 // Re-attaching must happen even when the one before it failed, and nothing

@@ -15,18 +15,6 @@ const QString kNotEditing = QStringLiteral("Datenmenge weder im Editier- noch im
 const QString kEmpty = QStringLiteral("Operation bei leerer Datenmenge nicht ausführbar");
 const QString kClosed = QStringLiteral("Operation bei geschlossener Datenmenge nicht ausführbar");
 
-// Cuts to `size` UTF-16 code units; a surrogate pair that would be split at
-// the cut is dropped whole, so the stored text stays valid UTF-16.
-QString cutText(const QString &text, int size)
-{
-    if (size <= 0 || text.size() <= size)
-        return text;
-    qsizetype keep = size;
-    if (text[keep - 1].isHighSurrogate() && text[keep].isLowSurrogate())
-        --keep;
-    return text.left(keep);
-}
-
 // Optional sign and decimal digits, nothing else.
 bool isWholeDecimal(const QString &text)
 {
@@ -47,15 +35,6 @@ bool hasNonZeroDigit(const QString &text)
         if (c >= u'1' && c <= u'9')
             return true;
     return false;
-}
-
-std::optional<bool> trueFalseWord(const QString &text)
-{
-    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
-        return false;
-    return std::nullopt;
 }
 
 QString numberText(double number)
@@ -182,36 +161,6 @@ FormatTable::~FormatTable()
     setMasterSource(nullptr);
     for (ViewLink *link : std::vector<ViewLink *>(d->links))
         link->m_table = nullptr;
-}
-
-std::vector<FieldDef> FormatTable::SpaltenSchema()
-{
-    return {{QStringLiteral("schriftname"), FieldType::Text, 100},
-            {QStringLiteral("schriftgroesse"), FieldType::Integer, 0},
-            {QStringLiteral("farbe"), FieldType::Text, 7},
-            {QStringLiteral("fett"), FieldType::Flag, 0},
-            {QStringLiteral("ausrichtung"), FieldType::Text, 6},
-            {QStringLiteral("anzahlzeichen"), FieldType::Integer, 0},
-            {QStringLiteral("spalte"), FieldType::Text, 1024}};
-}
-
-std::vector<FieldDef> FormatTable::UeberschriftSchema()
-{
-    return {{QStringLiteral("schriftname"), FieldType::Text, 100},
-            {QStringLiteral("schriftgroesse"), FieldType::Integer, 0},
-            {QStringLiteral("farbe"), FieldType::Text, 7},
-            {QStringLiteral("fett"), FieldType::Flag, 0},
-            {QStringLiteral("spalte"), FieldType::Text, 1024},
-            {QStringLiteral("text"), FieldType::Text, 1024}};
-}
-
-std::vector<FieldDef> FormatTable::SnrInfoSchema()
-{
-    return {{QStringLiteral("schriftname"), FieldType::Text, 100},
-            {QStringLiteral("schriftgroesse"), FieldType::Integer, 0},
-            {QStringLiteral("farbe"), FieldType::Text, 7},
-            {QStringLiteral("fett"), FieldType::Flag, 0},
-            {QStringLiteral("spalte"), FieldType::Text, 1024}};
 }
 
 // ---------------------------------------------------------------- notifications
@@ -530,6 +479,14 @@ int FormatTable::fieldIndex(const QString &name) const
     return -1;
 }
 
+int FormatTable::fieldIndex(Field meaning) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].meaning == meaning)
+            return int(i);
+    return -1;
+}
+
 const FieldValue &FormatTable::current(int pos) const
 {
     static const FieldValue unset;
@@ -549,18 +506,9 @@ bool FormatTable::isNull(int pos) const
 
 QString FormatTable::asText(int pos) const
 {
-    const FieldValue &v = current(pos);
-    if (v.isNull)
+    if (pos < 0 || pos >= int(m_fields.size()))
         return QString();
-    switch (field(pos).type) {
-    case FieldType::Text:
-        return v.text;
-    case FieldType::Integer:
-        return QString::number(v.integer);
-    case FieldType::Flag:
-        return v.flag ? QStringLiteral("true") : QStringLiteral("false");
-    }
-    return QString();
+    return m_fields[size_t(pos)].toText(current(pos));
 }
 
 int32_t FormatTable::asInteger(int pos) const
@@ -586,7 +534,7 @@ bool FormatTable::asFlag(int pos) const
         return false;
     switch (field(pos).type) {
     case FieldType::Text:
-        return trueFalseWord(v.text).value_or(IsTrueFlag(v.text));
+        return TrueFalseWord(v.text).value_or(IsTrueFlag(v.text));
     case FieldType::Integer:
         return v.integer != 0;
     case FieldType::Flag:
@@ -617,33 +565,13 @@ void FormatTable::fieldWritten()
 
 void FormatTable::assignText(FieldValue &target, const FieldDef &def, const QString &text)
 {
-    FieldValue v;
-    switch (def.type) {
-    case FieldType::Text:
-        v.isNull = false;
-        v.text = cutText(text, def.size);
-        break;
-    case FieldType::Integer:
-        if (!text.isEmpty()) {
-            const std::optional<int32_t> n = ParseInt(text);
-            if (!n)
-                throw Failure(
-                    QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, def.name));
-            v.isNull = false;
-            v.integer = *n;
-        }
-        break;
-    case FieldType::Flag:
-        if (!text.isEmpty()) {
-            const std::optional<bool> b = trueFalseWord(text);
-            if (!b)
-                throw Failure(QStringLiteral("Ungültiger Wert für Feld '%1'").arg(def.name));
-            v.isNull = false;
-            v.flag = *b;
-        }
-        break;
+    std::optional<FieldValue> v = def.fromText(text);
+    if (!v) {
+        if (def.type == FieldType::Integer)
+            throw Failure(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, def.name));
+        throw Failure(QStringLiteral("Ungültiger Wert für Feld '%1'").arg(def.name));
     }
-    target = v;
+    target = std::move(*v);
 }
 
 void FormatTable::setText(int pos, const QString &text)
@@ -661,7 +589,7 @@ void FormatTable::setInteger(int pos, int32_t value)
     v.isNull = false;
     switch (def.type) {
     case FieldType::Text:
-        v.text = cutText(QString::number(value), def.size);
+        v.text = CutToSize(QString::number(value), def.size);
         break;
     case FieldType::Integer:
         v.integer = value;
@@ -682,7 +610,7 @@ void FormatTable::setFlag(int pos, bool value)
     v.isNull = false;
     switch (def.type) {
     case FieldType::Text:
-        v.text = cutText(value ? QStringLiteral("true") : QStringLiteral("false"), def.size);
+        v.text = CutToSize(value ? QStringLiteral("true") : QStringLiteral("false"), def.size);
         break;
     case FieldType::Integer:
         v.integer = value ? 1 : 0;
@@ -719,7 +647,7 @@ void FormatTable::setGeneric(int pos, const GenericValue &value)
                 v.text = numberText(value.number);
             else
                 v.text = value.boolean ? QStringLiteral("true") : QStringLiteral("false");
-            v.text = cutText(v.text, def.size);
+            v.text = CutToSize(v.text, def.size);
             break;
         case FieldType::Integer:
             if (value.kind == GenericValue::Kind::Text) {
@@ -729,7 +657,7 @@ void FormatTable::setGeneric(int pos, const GenericValue &value)
                     if (!ok)
                         throw invalid();
                     v.integer = n;
-                } else if (const std::optional<bool> b = trueFalseWord(value.text)) {
+                } else if (const std::optional<bool> b = TrueFalseWord(value.text)) {
                     v.integer = *b ? 1 : 0;
                 } else {
                     throw invalid();
@@ -747,7 +675,7 @@ void FormatTable::setGeneric(int pos, const GenericValue &value)
             if (value.kind == GenericValue::Kind::Text) {
                 if (isWholeDecimal(value.text))
                     v.flag = hasNonZeroDigit(value.text);
-                else if (const std::optional<bool> b = trueFalseWord(value.text))
+                else if (const std::optional<bool> b = TrueFalseWord(value.text))
                     v.flag = *b;
                 else
                     throw invalid();

@@ -1,4 +1,6 @@
 #pragma once
+#include "columns/FormatFields.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,26 +14,6 @@
 // One row store per column layout: a handful of rows in column order, a
 // cursor, an edit buffer for the current row and the notifications through
 // which the column panels follow it.
-
-enum class FieldType { Text, Integer, Flag };
-
-struct FieldDef {
-    QString name;
-    FieldType type;
-    int size = 0; // text fields: maximum length in UTF-16 code units
-};
-
-// A field value; std::nullopt-like "unset" is expressed by isNull.
-struct FieldValue {
-    bool isNull = true;
-    QString text;        // Text fields
-    int32_t integer = 0; // Integer fields
-    bool flag = false;   // Flag fields
-    bool operator==(const FieldValue &o) const
-    {
-        return isNull == o.isNull && text == o.text && integer == o.integer && flag == o.flag;
-    }
-};
 
 // A generic value handed to writeVariant by the stored-format reader.
 struct GenericValue {
@@ -93,10 +75,11 @@ class FormatTable
     FormatTable(const FormatTable &) = delete;
     FormatTable &operator=(const FormatTable &) = delete;
 
-    // The three schemas, fields in their fixed order.
-    static std::vector<FieldDef> SpaltenSchema();      // mt_spalten
-    static std::vector<FieldDef> UeberschriftSchema(); // mt_ueberschrift
-    static std::vector<FieldDef> SnrInfoSchema();      // mt_snrInfo
+    // The three schemas, fields in their fixed order (see FormatFields).
+    static std::vector<FieldDef> SpaltenSchema() { return Schema(FormatKind::Spalten); }
+    static std::vector<FieldDef> UeberschriftSchema() { return Schema(FormatKind::Ueberschrift); }
+    static std::vector<FieldDef> SnrInfoSchema() { return Schema(FormatKind::SnrInfo); }
+    static std::vector<FieldDef> Schema(FormatKind kind) { return FormatFields::of(kind).defs(); }
 
     const QString &name() const { return m_name; }
 
@@ -127,6 +110,7 @@ class FormatTable
     int fieldCount() const;
     const FieldDef &field(int pos) const;
     int fieldIndex(const QString &name) const; // -1 when there is none
+    int fieldIndex(Field meaning) const;        // -1 when there is none
     bool isNull(int pos) const;
     QString asText(int pos) const;    // unset reads as ""
     int32_t asInteger(int pos) const; // unset reads as 0

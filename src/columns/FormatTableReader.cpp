@@ -64,13 +64,14 @@ const JsonValue *memberOf(const JsonValue &root, qsizetype record, const QString
 
 void readField(const JsonValue &root, qsizetype record, FormatTable &table, int pos)
 {
-    const QString &name = table.field(pos).name;
-    if (name == QLatin1String("spalte"))
+    const FieldDef &def = table.field(pos);
+    const QString &name = def.name;
+    if (def.meaning == Field::Spalte)
         return;
     const JsonValue *member = memberOf(root, record, name);
     if (!member)
         return;
-    if (name == QLatin1String("ausrichtung")) {
+    if (def.meaning == Field::Ausrichtung) {
         const QString text = variantText(member->Value());
         if (text.isEmpty())
             return;

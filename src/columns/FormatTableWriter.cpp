@@ -45,7 +45,7 @@ QString FormatTableToJson(FormatTable &table)
         out += QLatin1String("\":{");
         for (int pos = 0; pos < fields; ++pos) {
             const FieldDef &def = table.field(pos);
-            if (def.name == QLatin1String("spalte"))
+            if (def.meaning == Field::Spalte)
                 continue;
             out += QLatin1Char('"');
             out += def.name;

@@ -34,8 +34,15 @@ void BoundControl::writePending()
     FormatTable *t = table();
     if (!m_modified || !t || !Editing(*t))
         return;
-    store(*t); // throws on text the field does not take; the input stays
+    t->setText(m_pos, inputText()); // throws on text the field does not take; the input stays
     m_modified = false;
+}
+
+std::optional<QString> BoundControl::heldText() const
+{
+    if (!m_modified)
+        return std::nullopt;
+    return inputText();
 }
 
 bool BoundControl::beginEdit()
@@ -104,9 +111,9 @@ void BoundLineEdit::display()
         setText(value);
 }
 
-void BoundLineEdit::store(FormatTable &table)
+QString BoundLineEdit::inputText() const
 {
-    table.setText(fieldPos(), text());
+    return text();
 }
 
 void BoundLineEdit::keyPressEvent(QKeyEvent *event)
@@ -154,9 +161,9 @@ void BoundCheckBox::display()
         setCheckState(state);
 }
 
-void BoundCheckBox::store(FormatTable &table)
+QString BoundCheckBox::inputText() const
 {
-    table.setFlag(fieldPos(), checkState() == Qt::Checked);
+    return checkState() == Qt::Checked ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 void BoundCheckBox::nextCheckState()
@@ -200,7 +207,7 @@ void BoundComboBox::display()
         setCurrentIndex(index);
 }
 
-void BoundComboBox::store(FormatTable &table)
+QString BoundComboBox::inputText() const
 {
-    table.setText(fieldPos(), currentText());
+    return currentText();
 }

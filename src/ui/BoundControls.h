@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include <functional>
+#include <optional>
 
 // Runs an event's work under the window's failure handler; false when it
 // failed.
@@ -39,10 +40,14 @@ class BoundControl
     void refresh();
     // Write held input into the edit buffer; a failure keeps the input.
     void writePending();
+    // The held input as the text writePending stores; nothing while the
+    // control holds none.
+    std::optional<QString> heldText() const;
 
   protected:
     virtual void display() = 0;
-    virtual void store(FormatTable &table) { (void)table; }
+    // The operator's input as the text the field stores.
+    virtual QString inputText() const { return QString(); }
     // Puts the row into edit state before input is taken; the control's
     // text is left alone meanwhile. False when that failed or no table.
     bool beginEdit();
@@ -82,7 +87,7 @@ class BoundLineEdit : public QLineEdit, public BoundControl
 
   protected:
     void display() override;
-    void store(FormatTable &table) override;
+    QString inputText() const override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
@@ -100,7 +105,7 @@ class BoundCheckBox : public QCheckBox, public BoundControl
 
   protected:
     void display() override;
-    void store(FormatTable &table) override;
+    QString inputText() const override;
     void nextCheckState() override;
 };
 
@@ -113,7 +118,7 @@ class BoundComboBox : public QComboBox, public BoundControl
 
   protected:
     void display() override;
-    void store(FormatTable &table) override;
+    QString inputText() const override;
 
   private:
     void chosen();

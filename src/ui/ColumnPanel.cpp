@@ -12,14 +12,13 @@ namespace
 {
 
 const QColor kCurrentPanel(0x80, 0x80, 0x80);
+// Digits the operator can type for the expected number of characters.
+constexpr int kCharacterDigits = 4;
 
 PanelLayout SpaltenLayout()
 {
     PanelLayout l;
     l.height = 259;
-    l.posSpalte = 6;
-    l.posAusrichtung = 4;
-    l.posAnzahl = 5;
     l.spalte = {2, 6, 143, 25};
     l.fontNameLabel = {2, 31, 99, 16};
     l.fontName = {2, 47, 145 - 2, 23};
@@ -41,8 +40,6 @@ PanelLayout UeberschriftLayout()
 {
     PanelLayout l;
     l.height = 234;
-    l.posSpalte = 4;
-    l.posText = 5;
     l.spalte = {2, 6, 143, 25};
     l.textLabel = {2, 33, 99, 16};
     l.text = {2, 48, 143, 24};
@@ -62,7 +59,6 @@ PanelLayout SnrInfoLayout()
 {
     PanelLayout l;
     l.height = 259;
-    l.posSpalte = 4;
     l.spalte = {2, 6, 143, 25};
     l.fontNameLabel = {2, 31, 99, 16};
     l.fontName = {2, 47, 145 - 2, 23};
@@ -76,11 +72,19 @@ PanelLayout SnrInfoLayout()
     return l;
 }
 
-struct Names {
-    const char *spalte, *fontName, *fontNameText, *fontSize, *sizeText, *fett, *farbeLabel, *farbe;
-};
+QLabel *PanelLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r,
+                   int pixelHeight = 13)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(PageFont(pixelHeight));
+    label->setGeometry(r);
+    return label;
+}
 
-Names NamesOf(PanelKind kind)
+} // namespace
+
+ColumnPanel::Names ColumnPanel::namesOf(PanelKind kind)
 {
     switch (kind) {
     case PanelKind::Spalten:
@@ -95,18 +99,6 @@ Names NamesOf(PanelKind kind)
     return {"DBText5", "cb_fontname_snri", "DBText4", "cb_fontgroesse_snri",
             "DBText6", "DBCheckBox3",      "Label19", "DBEdit3"};
 }
-
-QLabel *PanelLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r,
-                   int pixelHeight = 13)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setFont(PageFont(pixelHeight));
-    label->setGeometry(r);
-    return label;
-}
-
-} // namespace
 
 const PanelLayout &PanelLayout::of(PanelKind kind)
 {
@@ -124,100 +116,19 @@ const PanelLayout &PanelLayout::of(PanelKind kind)
     return snrInfo;
 }
 
-QString FieldText(const FieldDef &def, const FieldValue &value)
-{
-    if (value.isNull)
-        return QString();
-    switch (def.type) {
-    case FieldType::Text:
-        return value.text;
-    case FieldType::Integer:
-        return QString::number(value.integer);
-    case FieldType::Flag:
-        return value.flag ? QStringLiteral("true") : QStringLiteral("false");
-    }
-    return QString();
-}
-
 ColumnPanel::ColumnPanel(PanelKind kind, QWidget *parent) : QWidget(parent), m_kind(kind)
 {
-    const PanelLayout &l = layout();
-    const Names names = NamesOf(kind);
+    const Names names = namesOf(kind);
     setObjectName(QStringLiteral("panel_") + QString::fromLatin1(names.fontName));
     setFont(PageFont());
-    resize(l.width, l.height);
+    resize(layout().width, layout().height);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kCurrentPanel);
     setPalette(pal);
 
-    // Names and places a bound control and keeps it for reset, refresh and pending writes.
-    const auto placeBound = [this](auto *control, const QString &name, const QRect &geometry,
-                                   const QString &accessibleName = QString()) {
-        control->setObjectName(name);
-        control->setGeometry(geometry);
-        if (!accessibleName.isEmpty())
-            control->setAccessibleName(accessibleName);
-        m_bound.push_back(control);
-        return control;
-    };
-
-    spalte =
-        placeBound(new BoundText(m_binding, l.posSpalte, this), QString::fromLatin1(names.spalte), l.spalte);
-    spalte->setFont(PageFont(11, true));
-
-    if (kind == PanelKind::Ueberschrift) {
-        PanelLabel(this, QStringLiteral("Label17"), QStringLiteral("Text"), l.textLabel);
-        text = placeBound(new BoundLineEdit(m_binding, l.posText, 1024, false, this),
-                          QStringLiteral("DBEdit2"), l.text, QStringLiteral("Text"));
-    }
-
-    // The bound texts of name and size lie under the unbound lists.
-    fontNameText = placeBound(new BoundText(m_binding, l.posSchriftname, this),
-                              QString::fromLatin1(names.fontNameText), l.fontNameText);
-    fontNameText->setFont(PageFont(13, true));
-    sizeText = placeBound(new BoundText(m_binding, l.posSchriftgroesse, this),
-                          QString::fromLatin1(names.sizeText), l.sizeText);
-    sizeText->setFont(PageFont(13, true));
-
-    QLabel *nameLabel = PanelLabel(this, QString::fromLatin1(names.fontName) + QStringLiteral("_label"),
-                                   QStringLiteral("Schriftart"), l.fontNameLabel);
-    fontName = new FontNameList(this);
-    fontName->setObjectName(QString::fromLatin1(names.fontName));
-    fontName->setGeometry(l.fontName);
-    fontName->setAccessibleName(QStringLiteral("Schriftart"));
-    nameLabel->setBuddy(fontName);
-
-    QLabel *sizeLabel = PanelLabel(this, QString::fromLatin1(names.fontSize) + QStringLiteral("_label"),
-                                   QStringLiteral("Schriftgröße"), l.fontSizeLabel);
-    fontSize = new FontSizeList(this);
-    fontSize->setObjectName(QString::fromLatin1(names.fontSize));
-    fontSize->setGeometry(l.fontSize);
-    fontSize->setAccessibleName(QStringLiteral("Schriftgröße"));
-    sizeLabel->setBuddy(fontSize);
-
-    fett = placeBound(new BoundCheckBox(m_binding, l.posFett, QStringLiteral("Fett"), this),
-                      QString::fromLatin1(names.fett), l.fett, QStringLiteral("Fett"));
-
-    if (kind == PanelKind::Spalten) {
-        PanelLabel(this, QStringLiteral("Label10"), QStringLiteral("Ausrichtung"), l.ausrichtungLabel);
-        ausrichtung = placeBound(
-            new BoundComboBox(m_binding, l.posAusrichtung,
-                              {QStringLiteral("links"), QStringLiteral("mitte"), QStringLiteral("rechts")},
-                              this),
-            QStringLiteral("dbc_ausrichtung"), l.ausrichtung, QStringLiteral("Ausrichtung"));
-    }
-
-    PanelLabel(this, QString::fromLatin1(names.farbeLabel), QStringLiteral("Farbe"), l.farbeLabel);
-    farbe = placeBound(new BoundLineEdit(m_binding, l.posFarbe, 7, false, this),
-                       QString::fromLatin1(names.farbe), l.farbe, QStringLiteral("Farbe"));
-
-    if (kind == PanelKind::Spalten) {
-        PanelLabel(this, QStringLiteral("Label12"), QStringLiteral("Anzahl der erwarteten Zeichen"),
-                   l.anzahlLabel, 9);
-        anzahlzeichen = placeBound(new BoundLineEdit(m_binding, l.posAnzahl, 4, true, this),
-                                   QStringLiteral("dbe_anzahlzeichen"), l.anzahl,
-                                   QStringLiteral("Anzahl der erwarteten Zeichen"));
-    }
+    placeHead(names);
+    placeFontLists(names);
+    placeInputs(names);
 
     switch (kind) {
     case PanelKind::Spalten:
@@ -232,6 +143,93 @@ ColumnPanel::ColumnPanel(PanelKind kind, QWidget *parent) : QWidget(parent), m_k
     }
 }
 
+template <typename Control>
+Control *ColumnPanel::placeBound(Control *control, const QString &name, const QRect &geometry,
+                                 const QString &accessibleName)
+{
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    if (!accessibleName.isEmpty())
+        control->setAccessibleName(accessibleName);
+    m_bound.push_back(control);
+    return control;
+}
+
+// The formula at the top, and the heading text under it where the table
+// has one.
+void ColumnPanel::placeHead(const Names &names)
+{
+    const PanelLayout &l = layout();
+    const FormatFields &f = fields();
+    spalte = placeBound(new BoundText(m_binding, f.pos(Field::Spalte), this),
+                        QString::fromLatin1(names.spalte), l.spalte);
+    spalte->setFont(PageFont(11, true));
+    if (f.has(Field::Text)) {
+        const FieldDef &def = f.at(f.pos(Field::Text));
+        PanelLabel(this, QStringLiteral("Label17"), def.caption, l.textLabel);
+        text = placeBound(new BoundLineEdit(m_binding, f.pos(Field::Text), def.size, false, this),
+                          QStringLiteral("DBEdit2"), l.text, def.caption);
+    }
+}
+
+// The unbound font lists over the bound texts of name and size.
+void ColumnPanel::placeFontLists(const Names &names)
+{
+    const PanelLayout &l = layout();
+    fontNameText = placeBound(new BoundText(m_binding, FontField::Schriftname, this),
+                              QString::fromLatin1(names.fontNameText), l.fontNameText);
+    fontNameText->setFont(PageFont(13, true));
+    sizeText = placeBound(new BoundText(m_binding, FontField::Schriftgroesse, this),
+                          QString::fromLatin1(names.sizeText), l.sizeText);
+    sizeText->setFont(PageFont(13, true));
+
+    const QString nameCaption = fields().at(FontField::Schriftname).caption;
+    QLabel *nameLabel = PanelLabel(this, QString::fromLatin1(names.fontName) + QStringLiteral("_label"),
+                                   nameCaption, l.fontNameLabel);
+    fontName = new FontNameList(this);
+    fontName->setObjectName(QString::fromLatin1(names.fontName));
+    fontName->setGeometry(l.fontName);
+    fontName->setAccessibleName(nameCaption);
+    nameLabel->setBuddy(fontName);
+
+    const QString sizeCaption = fields().at(FontField::Schriftgroesse).caption;
+    QLabel *sizeLabel = PanelLabel(this, QString::fromLatin1(names.fontSize) + QStringLiteral("_label"),
+                                   sizeCaption, l.fontSizeLabel);
+    fontSize = new FontSizeList(this);
+    fontSize->setObjectName(QString::fromLatin1(names.fontSize));
+    fontSize->setGeometry(l.fontSize);
+    fontSize->setAccessibleName(sizeCaption);
+    sizeLabel->setBuddy(fontSize);
+}
+
+// The controls the operator types or clicks in, each where its table has
+// the field.
+void ColumnPanel::placeInputs(const Names &names)
+{
+    const PanelLayout &l = layout();
+    const FormatFields &f = fields();
+    const FieldDef &fettDef = f.at(FontField::Fett);
+    fett = placeBound(new BoundCheckBox(m_binding, FontField::Fett, fettDef.caption, this),
+                      QString::fromLatin1(names.fett), l.fett, fettDef.caption);
+    if (f.has(Field::Ausrichtung)) {
+        const FieldDef &def = f.at(f.pos(Field::Ausrichtung));
+        PanelLabel(this, QStringLiteral("Label10"), def.caption, l.ausrichtungLabel);
+        ausrichtung = placeBound(new BoundComboBox(m_binding, f.pos(Field::Ausrichtung), def.choices, this),
+                                 QStringLiteral("dbc_ausrichtung"), l.ausrichtung, def.caption);
+    }
+    const FieldDef &farbeDef = f.at(FontField::Farbe);
+    PanelLabel(this, QString::fromLatin1(names.farbeLabel), farbeDef.caption, l.farbeLabel);
+    farbe = placeBound(new BoundLineEdit(m_binding, FontField::Farbe, farbeDef.size, false, this),
+                       QString::fromLatin1(names.farbe), l.farbe, farbeDef.caption);
+    if (f.has(Field::Anzahlzeichen)) {
+        const FieldDef &def = f.at(f.pos(Field::Anzahlzeichen));
+        PanelLabel(this, QStringLiteral("Label12"), def.caption, l.anzahlLabel, 9);
+        anzahlzeichen = placeBound(
+            new BoundLineEdit(m_binding, f.pos(Field::Anzahlzeichen), kCharacterDigits, true, this),
+            QStringLiteral("dbe_anzahlzeichen"), l.anzahl, def.caption);
+    }
+}
+
 void ColumnPanel::resetAll()
 {
     for (BoundControl *c : m_bound)
@@ -242,6 +240,15 @@ void ColumnPanel::refreshAll()
 {
     for (BoundControl *c : m_bound)
         c->refresh();
+}
+
+std::optional<QString> ColumnPanel::heldInput(int pos) const
+{
+    for (const BoundControl *c : m_bound)
+        if (c->fieldPos() == pos)
+            if (std::optional<QString> held = c->heldText())
+                return held;
+    return std::nullopt;
 }
 
 void ColumnPanel::writePending()

@@ -6,100 +6,34 @@
 #include "Dialogs.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
-#include "SampleParticipants.h"
 #include "StartnummernInfoPage.h"
 #include "Tf_root.h"
 #include "UeberschriftPage.h"
-#include "settings/ColorCodec.h"
 #include "base/NumberText.h"
+#include "settings/ColorCodec.h"
 
+#include <QAccessible>
 #include <QCheckBox>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QSet>
 #include <QSlider>
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <optional>
 
 namespace
 {
 
 const QColor kLetterbox(0x30, 0x30, 0x30);
-// More lines than a screen has pixel rows for text make no picture; the
-// display's own limit is far below this.
-constexpr int kMaxLines = 200;
-constexpr int kMaxHeadingLines = 4;
-constexpr int kMaxInfoLines = 10;
-// Blank space inside a column's box, left and right, in screen pixels.
-constexpr qreal kCellPadding = 2;
-// The width of a column that expects no number of characters: the display's
-// layout must not hang on the sample texts.
-constexpr int kDefaultCharacters = 10;
-
-using SampleParticipants::TrimControls;
 
 QColor ColourOf(const QString &text)
 {
     return ToQColor(HexToColor(text));
-}
-
-bool Installed(const QString &family)
-{
-    static const QSet<QString> families = [] {
-        QSet<QString> set;
-        for (const QString &f : QFontDatabase::families())
-            set.insert(f.toCaseFolded());
-        return set;
-    }();
-    return !family.isEmpty() && families.contains(family.toCaseFolded());
-}
-
-// The value a bound control holds as typed but not yet written to its row.
-std::optional<FieldValue> HeldInput(const ColumnPanel &panel, int pos, const FieldDef &def)
-{
-    const auto lineEdit = [&](const BoundLineEdit *e) -> std::optional<FieldValue> {
-        if (!e || e->fieldPos() != pos || !e->holdsInput())
-            return std::nullopt;
-        FieldValue v;
-        if (def.type == FieldType::Integer) {
-            if (e->text().isEmpty())
-                return v; // an empty text makes the field unset
-            const std::optional<int32_t> n = ParseInt(e->text());
-            if (!n)
-                return std::nullopt; // not storable: the row keeps its value
-            v.isNull = false;
-            v.integer = *n;
-            return v;
-        }
-        v.isNull = false;
-        v.text = e->text();
-        return v;
-    };
-    for (const BoundLineEdit *e : {panel.farbe, panel.anzahlzeichen, panel.text})
-        if (std::optional<FieldValue> v = lineEdit(e))
-            return v;
-    if (panel.fett && panel.fett->fieldPos() == pos && panel.fett->holdsInput()) {
-        FieldValue v;
-        v.isNull = panel.fett->checkState() == Qt::PartiallyChecked;
-        v.flag = panel.fett->checkState() == Qt::Checked;
-        return v;
-    }
-    if (panel.ausrichtung && panel.ausrichtung->fieldPos() == pos && panel.ausrichtung->holdsInput()) {
-        FieldValue v;
-        v.isNull = panel.ausrichtung->currentText().isEmpty();
-        v.text = panel.ausrichtung->currentText();
-        return v;
-    }
-    return std::nullopt;
 }
 
 // The rows of one format table as the operator sees them in the panels:
@@ -108,139 +42,92 @@ std::optional<FieldValue> HeldInput(const ColumnPanel &panel, int pos, const Fie
 class RowReader
 {
   public:
-    RowReader(const FormatTable &table, ColumnPanel *panel)
-        : m_table(table), m_panel(panel && panel->binding().table() == &table ? panel : nullptr)
+    RowReader(FormatKind kind, const FormatTable &table, const ColumnPanel *panel)
+        : m_fields(FormatFields::of(kind)), m_table(table),
+          m_panel(panel && panel->binding().table() == &table ? panel : nullptr)
     {
         const TableState state = table.State();
         m_editing = state == TableState::Edit || state == TableState::Insert;
         m_current = state == TableState::Insert ? int(table.rows().size()) : table.RecNo() - 1;
         m_count = int(table.rows().size()) + (state == TableState::Insert ? 1 : 0);
-        m_schriftname = table.fieldIndex(QStringLiteral("schriftname"));
-        m_schriftgroesse = table.fieldIndex(QStringLiteral("schriftgroesse"));
-        m_farbe = table.fieldIndex(QStringLiteral("farbe"));
-        m_fett = table.fieldIndex(QStringLiteral("fett"));
-        m_ausrichtung = table.fieldIndex(QStringLiteral("ausrichtung"));
-        m_anzahl = table.fieldIndex(QStringLiteral("anzahlzeichen"));
-        m_spalte = table.fieldIndex(QStringLiteral("spalte"));
-        m_text = table.fieldIndex(QStringLiteral("text"));
     }
 
     int count() const { return m_count; }
 
-    FieldValue at(int row, int pos) const
+    FieldValue at(int row, Field meaning) const
     {
+        const int pos = m_fields.pos(meaning);
         if (pos < 0)
             return {};
         if (row == m_current) {
             if (m_panel)
-                if (std::optional<FieldValue> held = HeldInput(*m_panel, pos, m_table.field(pos)))
-                    return *held;
+                if (const std::optional<QString> held = m_panel->heldInput(pos))
+                    if (std::optional<FieldValue> v = m_fields.at(pos).fromText(*held))
+                        return *v; // a held text the field does not take leaves the row's value
             if (m_editing)
                 return m_table.value(pos);
         }
         const auto &rows = m_table.rows();
-        if (row < 0 || row >= int(rows.size()))
+        if (row < 0 || row >= int(rows.size()) || pos >= int(rows[size_t(row)].size()))
             return {};
         return rows[size_t(row)][size_t(pos)];
     }
-    QString text(int row, int pos) const { return pos < 0 ? QString() : FieldText(m_table.field(pos), at(row, pos)); }
-    int integer(int row, int pos) const
+    QString text(int row, Field meaning) const
     {
-        const FieldValue v = at(row, pos);
+        const int pos = m_fields.pos(meaning);
+        return pos < 0 ? QString() : m_fields.at(pos).toText(at(row, meaning));
+    }
+    int integer(int row, Field meaning) const
+    {
+        const FieldValue v = at(row, meaning);
         return v.isNull ? 0 : v.integer;
     }
-    bool flag(int row, int pos) const
-    {
-        const FieldValue v = at(row, pos);
-        return !v.isNull && v.flag;
-    }
 
-    QString fontName(int row) const { return text(row, m_schriftname); }
-    int fontSize(int row) const { return integer(row, m_schriftgroesse); }
-    QColor colour(int row) const { return ColourOf(text(row, m_farbe)); }
-    bool bold(int row) const { return flag(row, m_fett); }
-    Qt::Alignment alignment(int row) const
+    DisplayDescription::Format format(int row) const
     {
-        const QString a = text(row, m_ausrichtung);
-        if (a.compare(QLatin1String("mitte"), Qt::CaseInsensitive) == 0)
-            return Qt::AlignHCenter;
-        if (a.compare(QLatin1String("rechts"), Qt::CaseInsensitive) == 0)
-            return Qt::AlignRight;
-        return Qt::AlignLeft;
+        const FieldValue fett = at(row, Field::Fett);
+        return {text(row, Field::Schriftname), integer(row, Field::Schriftgroesse),
+                ColourOf(text(row, Field::Farbe)), !fett.isNull && fett.flag};
     }
-    int characters(int row) const { return integer(row, m_anzahl); }
-    QString formula(int row) const { return text(row, m_spalte); }
-    QString headingText(int row) const { return text(row, m_text); }
 
   private:
+    const FormatFields &m_fields;
     const FormatTable &m_table;
-    ColumnPanel *m_panel;
+    const ColumnPanel *m_panel;
     bool m_editing = false;
     int m_current = -1;
     int m_count = 0;
-    int m_schriftname, m_schriftgroesse, m_farbe, m_fett, m_ausrichtung, m_anzahl, m_spalte, m_text;
 };
 
-QString RowName(const DisplayLayout::Row &row)
+std::vector<DisplayDescription::Column> Columns(const RowReader &rows)
 {
-    switch (row.kind) {
-    case DisplayLayout::RowKind::Heading:
-        return QStringLiteral("Überschrift");
-    case DisplayLayout::RowKind::Detection:
-        return QStringLiteral("Zeile %1").arg(row.index + 1);
-    case DisplayLayout::RowKind::Info:
-        break;
-    }
-    return QStringLiteral("Startnummern Info %1").arg(row.index + 1);
+    std::vector<DisplayDescription::Column> columns;
+    columns.reserve(size_t(rows.count()));
+    for (int r = 0; r < rows.count(); ++r)
+        columns.push_back({rows.format(r), rows.text(r, Field::Ausrichtung),
+                           rows.integer(r, Field::Anzahlzeichen), rows.text(r, Field::Spalte)});
+    return columns;
+}
+
+std::vector<DisplayDescription::Heading> Headings(const RowReader &rows)
+{
+    std::vector<DisplayDescription::Heading> headings;
+    headings.reserve(size_t(rows.count()));
+    for (int r = 0; r < rows.count(); ++r)
+        headings.push_back({rows.format(r), rows.text(r, Field::Text)});
+    return headings;
+}
+
+std::vector<DisplayDescription::InfoColumn> InfoColumns(const RowReader &rows)
+{
+    std::vector<DisplayDescription::InfoColumn> columns;
+    columns.reserve(size_t(rows.count()));
+    for (int r = 0; r < rows.count(); ++r)
+        columns.push_back({rows.format(r), rows.text(r, Field::Spalte)});
+    return columns;
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- DisplayLayout
-
-bool DisplayLayout::operator==(const DisplayLayout &o) const
-{
-    return target == o.target && screenSize == o.screenSize && background == o.background && rows == o.rows &&
-           cells == o.cells && logo.cacheKey() == o.logo.cacheKey() && logoBox == o.logoBox &&
-           (logo.isNull() || logoOpacity == o.logoOpacity);
-}
-
-QStringList DisplayLayout::describe() const
-{
-    QStringList lines;
-    lines.reserve(qsizetype(rows.size()));
-    size_t c = 0;
-    for (size_t r = 0; r < rows.size(); ++r) {
-        QStringList texts;
-        for (; c < cells.size() && cells[c].row == int(r); ++c)
-            texts << QString(cells[c].text).replace(u'\n', u' ');
-        lines << RowName(rows[r]) + QStringLiteral(": ") + texts.join(QStringLiteral(" | "));
-    }
-    return lines;
-}
-
-QRegion DisplayLayout::changedArea(const DisplayLayout &o) const
-{
-    const QRect everything = QRectF(QPointF(0, 0), target).toAlignedRect() | QRectF(QPointF(0, 0), o.target).toAlignedRect();
-    if (target != o.target || screenSize != o.screenSize || background != o.background || rows != o.rows ||
-        cells.size() != o.cells.size() || logo.cacheKey() != o.logo.cacheKey() || logoBox != o.logoBox ||
-        (!logo.isNull() && logoOpacity != o.logoOpacity))
-        return everything;
-    QRegion area;
-    for (size_t i = 0; i < cells.size(); ++i)
-        if (!(cells[i] == o.cells[i]))
-            area += cells[i].box.toAlignedRect().adjusted(-1, -1, 1, 1) |
-                    o.cells[i].box.toAlignedRect().adjusted(-1, -1, 1, 1);
-    return area;
-}
-
-const DisplayLayout::Cell *DisplayLayout::cellAt(const QPointF &pos) const
-{
-    for (const Cell &cell : cells)
-        if (cell.box.contains(pos))
-            return &cell;
-    return nullptr;
-}
 
 // ---------------------------------------------------------------- DisplayPreview
 
@@ -251,9 +138,7 @@ QString DisplayPreview::NoteText()
 
 int DisplayPreview::PixelSize(int points)
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96;
-    return std::max(1, qRound(points * dpi / 72));
+    return InstalledFonts::PixelSize(points);
 }
 
 DisplayPreview::DisplayPreview(Tf_root &window) : QWidget(&window, Qt::Window), w(window)
@@ -293,10 +178,12 @@ DisplayPreview::DisplayPreview(Tf_root &window) : QWidget(&window, Qt::Window), 
     w.ds_ueberschrift.addObserver(this);
     w.ds_snrinfo.addObserver(this);
     watchFields();
+    QAccessible::installActivationObserver(this);
 }
 
 DisplayPreview::~DisplayPreview()
 {
+    QAccessible::removeActivationObserver(this);
     w.ds_spalten.removeObserver(this);
     w.ds_ueberschrift.removeObserver(this);
     w.ds_snrinfo.removeObserver(this);
@@ -305,10 +192,13 @@ DisplayPreview::~DisplayPreview()
 void DisplayPreview::watchFields()
 {
     DarstellungPage &d = *w.TabSheet2;
-    const auto follow = [this](auto *sender, auto signal) { connect(sender, signal, this, [this] { changed(); }); };
-    for (QLineEdit *field : {static_cast<QLineEdit *>(d.e_hintergrund), static_cast<QLineEdit *>(d.e_zweitezeile),
-                             static_cast<QLineEdit *>(d.e_anzahlzeilen), static_cast<QLineEdit *>(d.e_InfoZeile),
-                             static_cast<QLineEdit *>(w.TabSheet4->e_SNRInfoFelder)})
+    const auto follow = [this](auto *sender, auto signal) {
+        connect(sender, signal, this, [this] { changed(); });
+    };
+    for (QLineEdit *field :
+         {static_cast<QLineEdit *>(d.e_hintergrund), static_cast<QLineEdit *>(d.e_zweitezeile),
+          static_cast<QLineEdit *>(d.e_anzahlzeilen), static_cast<QLineEdit *>(d.e_InfoZeile),
+          static_cast<QLineEdit *>(w.TabSheet4->e_SNRInfoFelder)})
         follow(field, &QLineEdit::textChanged);
     follow(d.tb_trans, &QSlider::valueChanged);
     follow(&d, &DarstellungPage::logoLoaded);
@@ -348,7 +238,8 @@ void DisplayPreview::changed()
     if (m_refreshPosted)
         return;
     m_refreshPosted = true;
-    QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { refresh(); }, Qt::QueuedConnection);
 }
 
 void DisplayPreview::refresh()
@@ -358,10 +249,11 @@ void DisplayPreview::refresh()
         m_layoutValid = false;
         return;
     }
-    DisplayLayout l = layoutFor(m_canvas->size());
+    DisplayLayout l = layOutCanvas();
     // A change that leaves the picture as it is (a column beyond the right
     // edge) costs no drawing; one that changes some cells redraws those.
-    const QRegion dirty = m_layoutValid ? m_layout.changedArea(l) : QRegion(m_canvas->rect());
+    const QRegion dirty =
+        m_layoutValid ? m_layout.changedArea(l, m_canvas->devicePixelRatioF()) : QRegion(m_canvas->rect());
     publish(std::move(l));
     if (!dirty.isEmpty())
         m_canvas->update(dirty);
@@ -371,6 +263,16 @@ void DisplayPreview::publish(DisplayLayout l)
 {
     m_layout = std::move(l);
     m_layoutValid = true;
+    if (m_listening)
+        describe();
+}
+
+// A screen reader reads the picture as one line per drawn row. The lines are
+// made only while one listens, and at once when one starts to.
+void DisplayPreview::describe()
+{
+    if (!m_layoutValid)
+        return;
     QStringList lines = m_layout.describe();
     if (lines != m_described) {
         m_described = std::move(lines);
@@ -393,7 +295,7 @@ bool DisplayPreview::eventFilter(QObject *watched, QEvent *event)
         switch (event->type()) {
         case QEvent::Paint: {
             if (!m_layoutValid || m_layout.target != QSizeF(m_canvas->size()))
-                publish(layoutFor(m_canvas->size()));
+                publish(layOutCanvas());
             const QRegion area = static_cast<QPaintEvent *>(event)->region();
             QPainter p(m_canvas);
             p.fillRect(area.boundingRect(), kLetterbox);
@@ -429,220 +331,39 @@ QString DisplayPreview::toolTipAt(const QPointF &pos) const
     return QStringLiteral("Die Schriftart „%1“ ist nicht installiert, ").arg(cell->fontName) + shown;
 }
 
-const DisplayPreview::FontChoice &DisplayPreview::fontFor(const QString &name, int points, bool bold) const
+DisplayDescription DisplayPreview::description() const
 {
-    // The font lists show 10 for a size outside 1 to 999; so does the preview.
-    const int size = points < 1 || points > 999 ? 10 : points;
-    const QString key = name + QChar(0x1F) + QString::number(size) + (bold ? u'b' : u'r');
-    const auto found = m_fonts.find(key);
-    if (found != m_fonts.end())
-        return found->second;
-    QFont font;
-    bool substituted = false;
-    if (name.compare(QLatin1String("Default"), Qt::CaseInsensitive) != 0) {
-        font = QFont(name);
-        substituted = !Installed(name);
-    }
-    font.setPixelSize(PixelSize(size));
-    font.setBold(bold);
-    FontChoice choice{font, QFontMetricsF(font), QFontInfo(font).family(), substituted};
-    return m_fonts.emplace(key, std::move(choice)).first->second;
+    DisplayDescription d;
+    const DarstellungPage &page = *w.TabSheet2;
+    d.screen = screenSize();
+    d.background = ColourOf(page.e_hintergrund->text());
+    d.secondLine = ColourOf(page.e_zweitezeile->text());
+    d.lines = ParseIntOrDefault(page.e_anzahlzeilen->text(), 20);
+    d.detectionFormulas = page.e_InfoZeile->text();
+    d.columns = Columns(RowReader(FormatKind::Spalten, w.mt_spalten, page.dbcg_spalten->livePanel()));
+    d.heading = w.TabSheet3->cb_mitueberschrift->isChecked();
+    if (d.heading)
+        d.headings = Headings(
+            RowReader(FormatKind::Ueberschrift, w.mt_ueberschrift, w.TabSheet3->DBCtrlGrid2->livePanel()));
+    d.info = w.TabSheet4->cb_startnummerninfo->isChecked();
+    d.infoFormulas = w.TabSheet4->e_SNRInfoFelder->text();
+    if (d.info)
+        d.infoColumns =
+            InfoColumns(RowReader(FormatKind::SnrInfo, w.mt_snrInfo, w.TabSheet4->DBCtrlGrid1->livePanel()));
+    d.logo = page.displayLogo();
+    d.logoOpacity = page.tb_trans->value();
+    return d;
+}
+
+DisplayLayout DisplayPreview::layOutCanvas()
+{
+    ++m_canvasLayouts;
+    return layoutFor(m_canvas->size());
 }
 
 DisplayLayout DisplayPreview::layoutFor(const QSizeF &target) const
 {
-    // Names and sizes of any number of columns pass through here; only the
-    // fonts of the drawn ones are kept, so a bound on them is a bound on
-    // what a long session collects.
-    if (m_fonts.size() > 512)
-        m_fonts.clear();
-
-    DisplayLayout l;
-    const QSize screen = screenSize();
-    const qreal W = screen.width();
-    const qreal H = screen.height();
-    l.target = target;
-    l.screenSize = screen;
-    l.scale = std::max<qreal>(0, std::min(target.width() / W, target.height() / H));
-    l.screen = QRectF((target.width() - W * l.scale) / 2, (target.height() - H * l.scale) / 2, W * l.scale,
-                      H * l.scale);
-    const auto toTarget = [&l](const QRectF &r) {
-        return QRectF(l.screen.x() + r.x() * l.scale, l.screen.y() + r.y() * l.scale, r.width() * l.scale,
-                      r.height() * l.scale);
-    };
-
-    DarstellungPage &d = *w.TabSheet2;
-    l.background = ColourOf(d.e_hintergrund->text());
-    const QColor second = ColourOf(d.e_zweitezeile->text());
-    const int lines = std::clamp(ParseIntOrDefault(d.e_anzahlzeilen->text(), 20), 1, kMaxLines);
-
-    // The detection line's columns, left to right, as far as the screen
-    // reaches: each as wide as its expected number of characters in its
-    // own font, or as its first sample when it expects none.
-    struct Column {
-        qreal x = 0, width = 0;
-        const FontChoice *font = nullptr;
-        QColor colour;
-        Qt::Alignment alignment;
-        QString formula;
-        int field = -1; // the sample participants' field it shows, or -1
-        QString fontName;
-        QString text(int line) const
-        {
-            return field < 0 ? formula : SampleParticipants::FieldValue(field, line);
-        }
-    };
-    std::vector<Column> columns;
-    const RowReader spalten(w.mt_spalten, d.dbcg_spalten->livePanel());
-    const int columnCount = TrimControls(d.e_InfoZeile->text()).isEmpty() ? 0 : spalten.count();
-    qreal x = 0;
-    for (int c = 0; c < columnCount && x < W; ++c) {
-        Column col;
-        col.fontName = spalten.fontName(c);
-        col.font = &fontFor(col.fontName, spalten.fontSize(c), spalten.bold(c));
-        col.colour = spalten.colour(c);
-        col.alignment = spalten.alignment(c);
-        col.formula = spalten.formula(c);
-        col.field = SampleParticipants::FieldIndex(col.formula);
-        const int characters = spalten.characters(c);
-        col.width = std::min(characters > 0 ? characters : kDefaultCharacters, 9999) *
-                    col.font->metrics.averageCharWidth();
-        col.x = x;
-        x += col.width;
-        columns.push_back(std::move(col));
-    }
-    l.columnsLaidOut = int(columns.size());
-
-    // The heading row: one cell over each detection-line column.
-    const bool heading = w.TabSheet3->cb_mitueberschrift->isChecked();
-    const RowReader kopf(w.mt_ueberschrift, w.TabSheet3->DBCtrlGrid2->livePanel());
-    struct HeadCell {
-        const FontChoice *font = nullptr;
-        QColor colour;
-        QString text;
-        QString fontName;
-    };
-    std::vector<HeadCell> headCells;
-    int headLines = 0;
-    if (heading) {
-        headLines = 1;
-        for (int c = 0; c < int(columns.size()) && c < kopf.count(); ++c) {
-            HeadCell h;
-            h.fontName = kopf.fontName(c);
-            h.font = &fontFor(h.fontName, kopf.fontSize(c), kopf.bold(c));
-            h.colour = kopf.colour(c);
-            // "\n" written in a heading text breaks the cell.
-            h.text = kopf.headingText(c).replace(QLatin1String("\\n"), QLatin1String("\n"));
-            headLines = std::max(headLines, std::min<int>(int(h.text.count(u'\n')) + 1, kMaxHeadingLines));
-            headCells.push_back(std::move(h));
-        }
-    }
-
-    // The start-number info block: its own columns side by side, a column
-    // whose formula is "\n" starting a new line.
-    struct InfoCell {
-        qreal x = 0, width = 0;
-        const FontChoice *font = nullptr;
-        QColor colour;
-        QString text;
-        QString fontName;
-        int column = 0;
-    };
-    std::vector<std::vector<InfoCell>> infoLines;
-    const RowReader snr(w.mt_snrInfo, w.TabSheet4->DBCtrlGrid1->livePanel());
-    if (w.TabSheet4->cb_startnummerninfo->isChecked() && !TrimControls(w.TabSheet4->e_SNRInfoFelder->text()).isEmpty()) {
-        infoLines.emplace_back();
-        qreal ix = 0;
-        for (int c = 0; c < snr.count(); ++c) {
-            const QString formula = snr.formula(c);
-            if (TrimControls(formula) == QLatin1String("\\n")) {
-                if (int(infoLines.size()) == kMaxInfoLines)
-                    break;
-                infoLines.emplace_back();
-                ix = 0;
-                continue;
-            }
-            if (ix >= W)
-                continue;
-            InfoCell cell;
-            cell.fontName = snr.fontName(c);
-            cell.font = &fontFor(cell.fontName, snr.fontSize(c), snr.bold(c));
-            cell.colour = snr.colour(c);
-            cell.text = SampleParticipants::CellText(formula, 0);
-            cell.width = cell.font->metrics.horizontalAdvance(cell.text) + cell.font->metrics.averageCharWidth() +
-                         2 * kCellPadding;
-            cell.x = ix;
-            cell.column = c;
-            ix += cell.width;
-            infoLines.back().push_back(std::move(cell));
-        }
-    }
-
-    // The lines share the screen's height.
-    const int slotCount = headLines + lines + int(infoLines.size());
-    const qreal slot = H / slotCount;
-    const auto addRow = [&](DisplayLayout::RowKind kind, int index, qreal y, qreal height, const QColor &fill) {
-        DisplayLayout::Row row;
-        row.kind = kind;
-        row.index = index;
-        row.screenBox = QRectF(0, y, W, height);
-        row.box = toTarget(row.screenBox);
-        row.fill = fill;
-        l.rows.push_back(row);
-        return int(l.rows.size()) - 1;
-    };
-    const auto addCell = [&](int row, int column, qreal cx, qreal width, const FontChoice &font,
-                             const QString &fontName, const QColor &colour, Qt::Alignment alignment,
-                             const QString &text) {
-        DisplayLayout::Cell cell;
-        cell.row = row;
-        cell.column = column;
-        const QRectF &r = l.rows[size_t(row)].screenBox;
-        cell.screenBox = QRectF(cx, r.y(), std::min(width, W - cx), r.height());
-        cell.box = toTarget(cell.screenBox);
-        cell.text = text;
-        cell.font = font.font;
-        cell.colour = colour;
-        cell.alignment = alignment;
-        cell.fontName = fontName;
-        cell.fontShown = font.shown;
-        cell.substituted = font.substituted;
-        l.cells.push_back(std::move(cell));
-    };
-
-    if (heading) {
-        const int row = addRow(DisplayLayout::RowKind::Heading, 0, 0, headLines * slot, l.background);
-        for (size_t c = 0; c < headCells.size(); ++c) {
-            const HeadCell &h = headCells[c];
-            const Column &col = columns[c];
-            addCell(row, int(c), col.x, col.width, *h.font, h.fontName, h.colour, col.alignment, h.text);
-        }
-    }
-    for (int i = 0; i < lines; ++i) {
-        const int row = addRow(DisplayLayout::RowKind::Detection, i, (headLines + i) * slot, slot,
-                               i % 2 ? second : l.background);
-        for (size_t c = 0; c < columns.size(); ++c) {
-            const Column &col = columns[c];
-            addCell(row, int(c), col.x, col.width, *col.font, col.fontName, col.colour, col.alignment,
-                    col.text(i));
-        }
-    }
-    for (size_t k = 0; k < infoLines.size(); ++k) {
-        const int row = addRow(DisplayLayout::RowKind::Info, int(k), (headLines + lines + int(k)) * slot, slot,
-                               l.background);
-        for (const InfoCell &cell : infoLines[k])
-            addCell(row, cell.column, cell.x, cell.width, *cell.font, cell.fontName, cell.colour, Qt::AlignLeft,
-                    cell.text);
-    }
-
-    // The logo, centred as the background, as large as the screen allows.
-    l.logo = d.displayLogo();
-    if (!l.logo.isNull()) {
-        const QSizeF fitted = QSizeF(l.logo.size()).scaled(QSizeF(W, H), Qt::KeepAspectRatio);
-        l.logoBox = QRectF(QPointF((W - fitted.width()) / 2, (H - fitted.height()) / 2), fitted);
-        l.logoOpacity = d.tb_trans->value();
-    }
-    return l;
+    return m_layouter.layout(description(), target);
 }
 
 QImage DisplayPreview::render(const QSize &size) const
@@ -664,35 +385,56 @@ void DisplayPreview::paintLayout(QPainter &p, const DisplayLayout &l, const QReg
     for (const DisplayLayout::Row &row : l.rows)
         if (row.fill != l.background)
             p.fillRect(row.box, row.fill);
+    paintLogo(p, l);
+    paintCells(p, l, area);
+    p.restore();
+}
 
-    // The logo over the lines with the track bar's opacity, as the blended
-    // preview lays it over the background; scaled once per size.
-    if (!l.logo.isNull() && l.logoOpacity > 0) {
-        const qreal dpr = p.device()->devicePixelRatioF();
-        const QRectF box(l.screen.x() + l.logoBox.x() * l.scale, l.screen.y() + l.logoBox.y() * l.scale,
-                         l.logoBox.width() * l.scale, l.logoBox.height() * l.scale);
-        const QSize pixels = (box.size() * dpr).toSize().expandedTo(QSize(1, 1));
-        if (m_scaledLogoKey != l.logo.cacheKey() || m_scaledLogo.size() != pixels) {
-            m_scaledLogo = l.logo.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_scaledLogoKey = l.logo.cacheKey();
-        }
-        p.setOpacity(l.logoOpacity / 255.0);
-        p.drawImage(box, m_scaledLogo);
-        p.setOpacity(1);
+// The logo over the lines with the track bar's opacity, as the blended
+// preview lays it over the background; scaled once per size.
+void DisplayPreview::paintLogo(QPainter &p, const DisplayLayout &l) const
+{
+    if (l.logo.isNull() || l.logoOpacity <= 0)
+        return;
+    const qreal dpr = p.device()->devicePixelRatioF();
+    const QRectF box(l.screen.x() + l.logoBox.x() * l.scale, l.screen.y() + l.logoBox.y() * l.scale,
+                     l.logoBox.width() * l.scale, l.logoBox.height() * l.scale);
+    const QSize pixels = (box.size() * dpr).toSize().expandedTo(QSize(1, 1));
+    if (m_scaledLogoKey != l.logo.cacheKey() || m_scaledLogo.size() != pixels) {
+        m_scaledLogo = l.logo.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaledLogoKey = l.logo.cacheKey();
     }
+    p.setOpacity(l.logoOpacity / 255.0);
+    p.drawImage(box, m_scaledLogo);
+    p.setOpacity(1);
+}
 
-    // Texts at the display's own size, scaled with the screen.
+// Texts at the display's own size, scaled with the screen, each clipped to
+// its cell. Cells far from the area are passed over at a glance; setting the
+// same font again would cost a font lookup per cell.
+void DisplayPreview::paintCells(QPainter &p, const DisplayLayout &l, const QRegion &area) const
+{
+    const qreal dpr = p.device()->devicePixelRatioF();
     p.translate(l.screen.topLeft());
     p.scale(l.scale, l.scale);
+    const QRect bounds = area.boundingRect().adjusted(-2, -2, 2, 2);
+    const QFont *font = nullptr;
+    const QColor *colour = nullptr;
     for (const DisplayLayout::Cell &cell : l.cells) {
-        if (cell.text.isEmpty() || !area.intersects(cell.box.toAlignedRect()))
+        if (cell.text.isEmpty() || !bounds.intersects(cell.box.toAlignedRect()) ||
+            !area.intersects(DisplayLayout::pixelsOf(cell, dpr)))
             continue;
         p.setClipRect(cell.screenBox);
-        p.setFont(cell.font);
-        p.setPen(cell.colour);
+        if (!font || !(*font == cell.font)) {
+            p.setFont(cell.font);
+            font = &cell.font;
+        }
+        if (!colour || *colour != cell.colour) {
+            p.setPen(cell.colour);
+            colour = &cell.colour;
+        }
         const int lineFlag = cell.text.contains(u'\n') ? 0 : int(Qt::TextSingleLine);
-        p.drawText(cell.screenBox.adjusted(kCellPadding, 0, -kCellPadding, 0),
+        p.drawText(cell.screenBox.adjusted(DisplayLayout::CellPadding, 0, -DisplayLayout::CellPadding, 0),
                    int(cell.alignment | Qt::AlignVCenter) | lineFlag, cell.text);
     }
-    p.restore();
 }

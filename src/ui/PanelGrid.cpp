@@ -246,77 +246,89 @@ void PanelGrid::paintEvent(QPaintEvent *event)
 void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldValue> &row)
 {
     const PanelLayout &l = m_panel->layout();
-    const FormatTable *t = table();
-    const auto text = [&](int pos) {
-        return pos >= 0 && pos < int(row.size()) ? FieldText(t->field(pos), row[size_t(pos)]) : QString();
+    const FormatFields &f = m_panel->fields();
+    const auto text = [&](Field meaning) {
+        const int pos = f.pos(meaning);
+        return pos >= 0 && pos < int(row.size()) ? f.at(pos).toText(row[size_t(pos)]) : QString();
     };
+    const auto caption = [&](Field meaning) { return f.has(meaning) ? f.at(f.pos(meaning)).caption : QString(); };
     const auto at = [&](const QRect &rect) { return rect.translated(r.topLeft()); };
-    QStyle *s = style();
 
     p.save();
     p.setClipRect(r);
     qDrawWinPanel(&p, r, palette(), false, nullptr);
     p.setPen(Qt::black);
-    const auto label = [&](const QRect &rect, const QString &caption, int pixelHeight = 13,
-                           bool bold = false) {
+    const auto label = [&](const QRect &rect, const QString &value, int pixelHeight = 13, bool bold = false) {
         if (rect.isEmpty())
             return;
         p.setFont(PageFont(pixelHeight, bold));
-        p.drawText(at(rect), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
+        p.drawText(at(rect), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, value);
     };
     const auto field = [&](const QRect &rect, const QString &value) {
-        if (rect.isEmpty())
-            return;
-        QStyleOptionFrame frame;
-        frame.initFrom(this);
-        frame.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
-        frame.rect = at(rect);
-        frame.lineWidth = s->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this);
-        frame.state |= QStyle::State_Sunken;
-        s->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p, this);
-        p.setFont(PageFont());
-        p.setPen(palette().color(QPalette::Text));
-        p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   value);
-        p.setPen(Qt::black);
+        if (!rect.isEmpty())
+            paintLineEdit(p, at(rect), value);
     };
 
-    label(l.spalte, text(l.posSpalte), 11, true);
-    label(l.textLabel, QStringLiteral("Text"));
-    field(l.text, text(l.posText));
-    label(l.fontNameLabel, QStringLiteral("Schriftart"));
-    label(l.fontNameText, text(l.posSchriftname), 13, true);
-    label(l.fontSizeLabel, QStringLiteral("Schriftgröße"));
-    label(l.sizeText, text(l.posSchriftgroesse), 13, true);
+    label(l.spalte, text(Field::Spalte), 11, true);
+    label(l.textLabel, caption(Field::Text));
+    field(l.text, text(Field::Text));
+    label(l.fontNameLabel, caption(Field::Schriftname));
+    label(l.fontNameText, text(Field::Schriftname), 13, true);
+    label(l.fontSizeLabel, caption(Field::Schriftgroesse));
+    label(l.sizeText, text(Field::Schriftgroesse), 13, true);
+    paintCheckBox(p, at(l.fett), caption(Field::Fett), row.at(size_t(f.pos(Field::Fett))));
+    if (!l.ausrichtung.isEmpty()) {
+        label(l.ausrichtungLabel, caption(Field::Ausrichtung));
+        paintComboBox(p, at(l.ausrichtung), f.at(f.pos(Field::Ausrichtung)).choices, text(Field::Ausrichtung));
+    }
+    label(l.farbeLabel, caption(Field::Farbe));
+    field(l.farbe, text(Field::Farbe));
+    label(l.anzahlLabel, caption(Field::Anzahlzeichen), 9);
+    field(l.anzahl, text(Field::Anzahlzeichen));
+    p.restore();
+}
 
+void PanelGrid::paintLineEdit(QPainter &p, const QRect &rect, const QString &value)
+{
+    QStyle *s = style();
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    frame.rect = rect;
+    frame.lineWidth = s->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this);
+    frame.state |= QStyle::State_Sunken;
+    s->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p, this);
+    p.setFont(PageFont());
+    p.setPen(palette().color(QPalette::Text));
+    p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, value);
+    p.setPen(Qt::black);
+}
+
+void PanelGrid::paintCheckBox(QPainter &p, const QRect &rect, const QString &caption, const FieldValue &value)
+{
     QStyleOptionButton check;
     check.initFrom(this);
     check.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
-    check.rect = at(l.fett);
-    check.text = QStringLiteral("Fett");
-    const FieldValue &fett = row.at(size_t(l.posFett));
-    check.state |= fett.isNull ? QStyle::State_NoChange : (fett.flag ? QStyle::State_On : QStyle::State_Off);
+    check.rect = rect;
+    check.text = caption;
+    check.state |= value.isNull ? QStyle::State_NoChange : (value.flag ? QStyle::State_On : QStyle::State_Off);
     p.setFont(PageFont());
-    s->drawControl(QStyle::CE_CheckBox, &check, &p, this);
+    style()->drawControl(QStyle::CE_CheckBox, &check, &p, this);
+}
 
-    if (!l.ausrichtung.isEmpty()) {
-        label(l.ausrichtungLabel, QStringLiteral("Ausrichtung"));
-        QStyleOptionComboBox combo;
-        combo.initFrom(this);
-        combo.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
-        combo.rect = at(l.ausrichtung);
-        const QString value = text(l.posAusrichtung);
-        for (const char *entry : {"links", "mitte", "rechts"})
-            if (value.compare(QLatin1String(entry), Qt::CaseInsensitive) == 0)
-                combo.currentText = QLatin1String(entry);
-        s->drawComplexControl(QStyle::CC_ComboBox, &combo, &p, this);
-        s->drawControl(QStyle::CE_ComboBoxLabel, &combo, &p, this);
-    }
-    label(l.farbeLabel, QStringLiteral("Farbe"));
-    field(l.farbe, text(l.posFarbe));
-    label(l.anzahlLabel, QStringLiteral("Anzahl der erwarteten Zeichen"), 9);
-    field(l.anzahl, text(l.posAnzahl));
-    p.restore();
+// The drop-down shows the entry the value selects without regard to letter
+// case, as the live one does.
+void PanelGrid::paintComboBox(QPainter &p, const QRect &rect, const QStringList &choices, const QString &value)
+{
+    QStyleOptionComboBox combo;
+    combo.initFrom(this);
+    combo.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    combo.rect = rect;
+    for (const QString &entry : choices)
+        if (value.compare(entry, Qt::CaseInsensitive) == 0)
+            combo.currentText = entry;
+    style()->drawComplexControl(QStyle::CC_ComboBox, &combo, &p, this);
+    style()->drawControl(QStyle::CE_ComboBoxLabel, &combo, &p, this);
 }
 
 // ---------------------------------------------------------------- operator

@@ -69,6 +69,9 @@ class PanelGrid : public QWidget, public FormatTableObserver
     void setFirst(int first);
     void placePanel();
     void paintPanel(QPainter &p, const QRect &r, const std::vector<FieldValue> &row);
+    void paintLineEdit(QPainter &p, const QRect &rect, const QString &value);
+    void paintCheckBox(QPainter &p, const QRect &rect, const QString &caption, const FieldValue &value);
+    void paintComboBox(QPainter &p, const QRect &rect, const QStringList &choices, const QString &value);
 
     PanelKind m_kind;
     ColumnPanel *m_panel;

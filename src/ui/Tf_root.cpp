@@ -289,19 +289,19 @@ void Tf_root::followRow(FontPanel &panel)
         return;
     }
     panel.followPending = false;
-    const QString name = panel.table->asText(0);
+    const QString name = panel.table->asText(FontField::Schriftname);
     panel.name->selectName(name);
     setSizeReactionAttached(panel, false);
     const auto reattach = qScopeGuard([&] { setSizeReactionAttached(panel, true); });
     panel.size->setFontName(panel.name->currentText());
-    panel.size->setFontSize(panel.table->asInteger(1));
+    panel.size->setFontSize(panel.table->asInteger(FontField::Schriftgroesse));
 }
 
 void Tf_root::fontNameChosen(FontPanel &panel)
 {
     runGuarded([&] {
         panel.table->Edit();
-        panel.table->setText(0, panel.name->currentText());
+        panel.table->setText(FontField::Schriftname, panel.name->currentText());
         panel.table->Post();
         panel.size->setFontName(panel.name->currentText());
     });
@@ -311,7 +311,7 @@ void Tf_root::fontSizeChanged(FontPanel &panel)
 {
     runGuarded([&] {
         panel.table->Edit();
-        panel.table->setInteger(1, panel.size->FontSize());
+        panel.table->setInteger(FontField::Schriftgroesse, panel.size->FontSize());
         panel.table->Post();
     });
 }

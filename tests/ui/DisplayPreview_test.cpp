@@ -6,7 +6,7 @@
 #include "ui/DarstellungPage.h"
 #include "ui/DisplayPreview.h"
 #include "ui/PanelGrid.h"
-#include "ui/SampleParticipants.h"
+#include "preview/SampleParticipants.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
@@ -19,6 +19,7 @@
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
@@ -27,6 +28,8 @@
 #include <QToolTip>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 // The display preview drawn offscreen from known settings, checked the way
 // an operator looks at it: colours where the lines are, each column's text
@@ -166,12 +169,12 @@ class PreviewTest : public ::testing::Test
         t.First();
         for (const Format &f : formats) {
             t.Edit();
-            t.setText(0, f.font);
-            t.setInteger(1, f.size);
-            t.setText(2, Hex(f.colour));
-            t.setFlag(3, f.bold);
-            t.setText(4, f.alignment);
-            t.setInteger(5, f.characters);
+            t.setText(SpaltenField::Schriftname, f.font);
+            t.setInteger(SpaltenField::Schriftgroesse, f.size);
+            t.setText(SpaltenField::Farbe, Hex(f.colour));
+            t.setFlag(SpaltenField::Fett, f.bold);
+            t.setText(SpaltenField::Ausrichtung, f.alignment);
+            t.setInteger(SpaltenField::Anzahlzeichen, f.characters);
             t.Post();
             t.Next();
         }
@@ -183,11 +186,11 @@ class PreviewTest : public ::testing::Test
         t.First();
         for (const auto &[text, colour] : texts) {
             t.Edit();
-            t.setText(0, QStringLiteral("DejaVu Sans"));
-            t.setInteger(1, 14);
-            t.setText(2, Hex(colour));
-            t.setFlag(3, true);
-            t.setText(5, text);
+            t.setText(UeberschriftField::Schriftname, QStringLiteral("DejaVu Sans"));
+            t.setInteger(UeberschriftField::Schriftgroesse, 14);
+            t.setText(UeberschriftField::Farbe, Hex(colour));
+            t.setFlag(UeberschriftField::Fett, true);
+            t.setText(UeberschriftField::Text, text);
             t.Post();
             t.Next();
         }
@@ -248,29 +251,38 @@ TEST_F(PreviewTest, EachCellInItsColourInsideItsColumn)
             {Format{QStringLiteral("DejaVu Sans"), 14, kRed, true, QStringLiteral("links"), 8},
              Format{QStringLiteral("DejaVu Sans"), 20, kGreen, true, QStringLiteral("links"), 12},
              Format{QStringLiteral("DejaVu Sans"), 10, kBlue, true, QStringLiteral("links"), 18}});
-    const DisplayLayout l = layout();
-    const QImage image = render();
+    // The preview describes the rows as the table holds them; how wide
+    // that makes each column is the layouter's arithmetic, tested there.
+    const DisplayDescription description = w.preview()->description();
+    ASSERT_EQ(description.columns.size(), 3u);
     const QColor colours[] = {kRed, kGreen, kBlue};
     const int sizes[] = {14, 20, 10};
     const int characters[] = {8, 12, 18};
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_EQ(description.columns[c].fontName, "DejaVu Sans");
+        EXPECT_EQ(description.columns[c].fontSize, sizes[c]);
+        EXPECT_EQ(description.columns[c].colour, colours[c]);
+        EXPECT_TRUE(description.columns[c].bold);
+        EXPECT_EQ(description.columns[c].characters, characters[c]);
+    }
+    const DisplayLayout l = layout();
+    const QImage image = render();
     qreal left = 0;
     for (int c = 0; c < 3; ++c) {
-        // The column is as wide as its characters in its own font.
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(DisplayPreview::PixelSize(sizes[c]));
-        font.setBold(true);
-        const qreal expected = characters[c] * QFontMetricsF(font).averageCharWidth();
+        // The columns follow each other without a gap, each as wide on every line.
+        const qreal width = cell(l, detectionRow(l, 0), c)->box.width();
+        EXPECT_GT(width, 0);
         QRegion column;
         for (int line = 0; line < 4; ++line) {
             const DisplayLayout::Cell *cl = cell(l, detectionRow(l, line), c);
             ASSERT_NE(cl, nullptr);
             EXPECT_EQ(cl->text, SampleParticipants::CellText(QStringList{"Startnr", "Name", "Verein"}[c], line));
             EXPECT_NEAR(cl->box.left(), left, 0.01) << "column " << c;
-            EXPECT_NEAR(cl->box.width(), expected, 0.01) << "column " << c;
+            EXPECT_EQ(cl->box.width(), width) << "column " << c;
             EXPECT_GT(CountNear(image, cl->box.toAlignedRect(), colours[c]), 10) << "column " << c << " line " << line;
             column += cl->box.toAlignedRect();
         }
-        left += expected;
+        left += width;
         // No ink of this column's colour anywhere else.
         const QRegion outside = QRegion(image.rect()) - column;
         int stray = 0;
@@ -519,9 +531,9 @@ TEST_P(PanelEditTest, ShowsBeforeAndAfterTheCommit)
         EXPECT_GT(CountNear(pending, first->box.toAlignedRect(), kGreen), 10);
         EXPECT_EQ(CountNear(pending, first->box.toAlignedRect(), kRed), 0);
     } else {
-        // The box is in the window's pixels, the characters at the display's size.
-        EXPECT_NEAR(first->box.width(), 30 * QFontMetricsF(first->font).averageCharWidth() * l.scale, 0.01);
-        EXPECT_GT(first->box.width(), cell(before, detectionRow(before, 0), 0)->box.width());
+        // 30 characters where there were 10, in the same font: three times as wide.
+        EXPECT_EQ(p.description().columns[0].characters, 30);
+        EXPECT_NEAR(first->box.width(), 3 * cell(before, detectionRow(before, 0), 0)->box.width(), 0.01);
     }
     // Written by the next cursor move: the picture stays.
     const DisplayLayout pendingLayout = l;
@@ -536,6 +548,40 @@ INSTANTIATE_TEST_SUITE_P(Fields, PanelEditTest,
                          ::testing::Values(PanelEdit{"farbe", &ColumnPanel::farbe, "#40FF40"},
                                            PanelEdit{"anzahlzeichen", &ColumnPanel::anzahlzeichen, "30"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A click on "Fett" and a step in "Ausrichtung" show while the row still
+// holds the old values, as the row will hold them once written.
+TEST_F(PreviewTest, HeldCheckBoxAndAlignmentShowBeforeTheyAreWritten)
+{
+    columns(QStringLiteral("Startnr,Name"), {Format{}, Format{}});
+    DisplayPreview &p = open();
+    const std::vector<FieldValue> stored = w.mt_spalten.rows()[0];
+    panel()->fett->setFocus();
+    QTest::keyClick(panel()->fett, Qt::Key_Space);
+    ASSERT_EQ(panel()->fett->checkState(), Qt::Unchecked);
+    panel()->ausrichtung->setFocus();
+    QTest::keyClick(panel()->ausrichtung, Qt::Key_Down);
+    ASSERT_EQ(panel()->ausrichtung->currentText(), "mitte");
+    shown();
+    ASSERT_EQ(w.mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.mt_spalten.rows()[0], stored);
+    const DisplayDescription held = p.description();
+    EXPECT_FALSE(held.columns[0].bold);
+    EXPECT_EQ(held.columns[0].alignment, "mitte");
+    EXPECT_TRUE(held.columns[1].bold);
+    const DisplayLayout::Cell *first = cell(p.drawnLayout(), detectionRow(p.drawnLayout(), 0), 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(first->font.bold());
+    EXPECT_EQ(first->alignment, Qt::AlignHCenter);
+    // Written by the next cursor move: the description stays.
+    w.mt_spalten.Next();
+    shown();
+    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    EXPECT_FALSE(w.mt_spalten.rows()[0][SpaltenField::Fett].flag);
+    EXPECT_EQ(w.mt_spalten.rows()[0][SpaltenField::Ausrichtung].text, "mitte");
+    EXPECT_EQ(p.drawnLayout().cells, p.layoutFor(p.canvas()->size()).cells);
+    EXPECT_FALSE(p.description().columns[0].bold);
+}
 
 TEST_F(PreviewTest, FollowsColoursCheckBoxesAndTheLineCount)
 {
@@ -560,12 +606,25 @@ TEST_F(PreviewTest, FollowsColoursCheckBoxesAndTheLineCount)
     EXPECT_EQ(chosen.pixelColor(int(second.right()) - 3, int(second.center().y())), QColor(0, 0xFF, 0));
 }
 
-// A change redraws only the cells it changes; what the window then shows is
-// what a whole new picture shows.
-TEST_F(PreviewTest, RedrawingTheChangedCellsGivesTheWholePicture)
+// A change redraws only the pixels of the cells it changes; what the window
+// then shows is what a whole new picture shows, edit after edit, at sizes
+// where the columns' edges fall between pixels.
+struct RedrawCase {
+    const char *name;
+    QSize canvas;
+};
+
+class RedrawTest : public PreviewTest, public ::testing::WithParamInterface<RedrawCase>
 {
-    columns(QStringLiteral("Name,Startnr,Verein"), {Format{}, Format{}, Format{}});
+};
+
+TEST_P(RedrawTest, RedrawingTheChangedCellsGivesTheWholePicture)
+{
+    columns(QStringLiteral("Name,Startnr,Verein"),
+            {Format{}, Format{QStringLiteral("DejaVu Sans"), 17, kGreen, false, QStringLiteral("mitte"), 7},
+             Format{QStringLiteral("DejaVu Serif"), 11, kBlue, true, QStringLiteral("rechts"), 13}});
     DisplayPreview &p = open();
+    p.resize(GetParam().canvas.width(), GetParam().canvas.height() + p.note()->height());
     shown();
     const auto onScreen = [&] {
         settle();
@@ -576,16 +635,75 @@ TEST_F(PreviewTest, RedrawingTheChangedCellsGivesTheWholePicture)
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     };
+    const auto whole = [&] {
+        const QImage image = p.render(p.canvas()->size() * p.canvas()->devicePixelRatio());
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
     const QImage before = onScreen();
     ASSERT_FALSE(before.isNull());
-    ASSERT_EQ(before, p.render(p.canvas()->size()).convertToFormat(QImage::Format_RGB32));
+    if (p.canvas()->devicePixelRatio() == 1) {
+        ASSERT_EQ(before, whole());
+    }
+    CueLineEdit *line = d().e_InfoZeile;
+    const std::vector<std::pair<const char *, std::function<void()>>> edits = {
+        {"a formula", [&] {
+             line->setFocus();
+             line->setCursorPosition(4);
+             QTest::keyClicks(line, QStringLiteral("x"));
+         }},
+        {"its field again", [&] { QTest::keyClick(line, Qt::Key_Backspace); }},
+        {"a pending colour", [&] {
+             panel()->farbe->setFocus();
+             panel()->farbe->selectAll();
+             QTest::keyClicks(panel()->farbe, QStringLiteral("#FFFF00"));
+         }},
+        {"the next column's formula", [&] {
+             line->setFocus();
+             line->setCursorPosition(12);
+             QTest::keyClicks(line, QStringLiteral("y"));
+         }},
+    };
+    QImage last = before;
+    for (const auto &[name, edit] : edits) {
+        SCOPED_TRACE(name);
+        edit();
+        const QImage after = onScreen();
+        EXPECT_NE(after, last);
+        if (p.canvas()->devicePixelRatio() == 1) {
+            EXPECT_EQ(after, whole());
+        }
+        // Whatever the ratio: the same as the window drawn anew.
+        p.canvas()->repaint();
+        EXPECT_EQ(after, onScreen());
+        last = after;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RedrawTest,
+                         ::testing::Values(RedrawCase{"even", QSize(640, 360)}, RedrawCase{"odd", QSize(777, 333)},
+                                           RedrawCase{"narrow", QSize(301, 419)}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The picture is laid out once per change; repainting it (an expose, a
+// window moved over it) draws what was laid out.
+TEST_F(PreviewTest, LaidOutOncePerChangeNotPerPaint)
+{
+    columns(QStringLiteral("Name,Startnr"), {Format{}, Format{}});
+    DisplayPreview &p = open();
+    shown();
+    const int before = p.canvasLayouts();
+    ASSERT_GT(before, 0);
+    for (int i = 0; i < 3; ++i)
+        p.canvas()->repaint();
+    shown();
+    EXPECT_EQ(p.canvasLayouts(), before);
     CueLineEdit *line = d().e_InfoZeile;
     line->setFocus();
-    line->setCursorPosition(4);
+    line->end(false);
     QTest::keyClicks(line, QStringLiteral("x"));
-    const QImage after = onScreen();
-    EXPECT_NE(after, before);
-    EXPECT_EQ(after, p.render(p.canvas()->size()).convertToFormat(QImage::Format_RGB32));
+    shown();
+    EXPECT_EQ(p.canvasLayouts(), before + 1);
+    EXPECT_EQ(p.drawnLayout().cells, p.layoutFor(p.canvas()->size()).cells);
 }
 
 // ---------------------------------------------------------------- only what is on the screen
@@ -674,6 +792,10 @@ TEST_F(PreviewTest, AccessibleNameAndOneLinePerDrawnRow)
     w.TabSheet3->cb_mitueberschrift->setChecked(true);
     DisplayPreview &p = open();
     shown();
+    // The lines are made when a screen reader starts listening, and follow
+    // the picture while it does.
+    QAccessible::setActive(true);
+    const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&p);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->text(QAccessible::Name), "Vorschau der Anzeige");
@@ -682,6 +804,11 @@ TEST_F(PreviewTest, AccessibleNameAndOneLinePerDrawnRow)
     EXPECT_EQ(lines[0], "Überschrift: Nr | Nachname");
     EXPECT_EQ(lines[1], "Zeile 1: " + SampleParticipants::CellText("Startnr", 0) + " | " +
                             SampleParticipants::CellText("Name", 0));
+    w.TabSheet3->cb_mitueberschrift->setChecked(false);
+    shown();
+    EXPECT_EQ(a->text(QAccessible::Description).split(u'\n').first(),
+              "Zeile 1: " + SampleParticipants::CellText("Startnr", 0) + " | " +
+                  SampleParticipants::CellText("Name", 0));
     // The note under the picture says what it is.
     EXPECT_TRUE(p.note()->isVisible());
     EXPECT_TRUE(p.note()->text().contains("Beispieldaten"));

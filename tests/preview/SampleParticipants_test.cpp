@@ -1,4 +1,4 @@
-#include "ui/SampleParticipants.h"
+#include "preview/SampleParticipants.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "SampleParticipants.h"
 
 #include <array>
+#include <vector>
 
 namespace SampleParticipants
 {
@@ -87,9 +88,19 @@ QString FieldValue(int field, int row)
 {
     if (field < 0 || field >= kFields)
         return QString();
+    // Converted once: every line of every column asks for them.
+    static const std::vector<std::array<QString, kFields>> values = [] {
+        std::vector<std::array<QString, kFields>> all;
+        for (const Participant &p : kParticipants) {
+            all.emplace_back();
+            for (size_t f = 0; f < size_t(kFields); ++f)
+                all.back()[f] = QString::fromUtf8(p[f]);
+        }
+        return all;
+    }();
     const int n = Count();
     const int index = ((row % n) + n) % n;
-    return QString::fromUtf8(kParticipants[index][size_t(field)]);
+    return values[size_t(index)][size_t(field)];
 }
 
 std::optional<QString> Value(const QString &formula, int row)
