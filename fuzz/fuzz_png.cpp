@@ -155,9 +155,21 @@ void SameAsLibpng(const QByteArray &file, const LogoImage &image)
     }
 }
 
+// What checking alone says: nothing, or the message.
+QString CheckOutcome(const QByteArray &file)
+{
+    try {
+        CheckPng(file);
+        return QString();
+    } catch (const Failure &failure) {
+        return failure.message();
+    }
+}
+
 void Decode(const QByteArray &file)
 {
     LogoImage image;
+    const QString checked = CheckOutcome(file);
     try {
         image = DecodePng(file);
     } catch (const Failure &failure) {
@@ -165,8 +177,10 @@ void Decode(const QByteArray &file)
             std::fprintf(stderr, "unknown message: %s\n", failure.what());
             std::abort();
         }
+        FUZZ_CHECK(checked == failure.message(), "checking refuses as decoding does, with its message");
         return;
     }
+    FUZZ_CHECK(checked.isEmpty(), "checking accepts what decoding reads");
     FUZZ_CHECK(!image.isNull(), "a decoded image has pixels");
     FUZZ_CHECK(image.width() <= 65535 && image.height() <= 65535, "size limit");
     const qint64 bytes = qint64(image.width()) * image.height() * 4;

@@ -363,12 +363,13 @@ struct WriteOptions {
 };
 
 // Replaces the existing, locked file by one with the bytes, keeping its
-// mode, owner and group; `old` is what it holds.
-void replaceExisting(const QString &shown, const LockedFile &file, QByteArrayView old, const Pieces &bytes,
-                     const WriteOptions &options)
+// mode, owner and group; `old` gives what it holds, asked for only when the
+// file is rewritten in place.
+void replaceExisting(const QString &shown, const LockedFile &file, const std::function<QByteArrayView()> &old,
+                     const Pieces &bytes, const WriteOptions &options)
 {
     if (options.inPlace)
-        return writeInPlace(shown, file, old, bytes);
+        return writeInPlace(shown, file, old(), bytes);
     const Fd dir = lockFolder(shown, file.target, options.lockWaitMs);
     const QString name = nameOf(file.target);
     removeLeftovers(dir.get(), name);
@@ -379,14 +380,14 @@ void replaceExisting(const QString &shown, const LockedFile &file, QByteArrayVie
         NewFile created(dir.get(), name);
         if (const int error = created.create(unnamed)) {
             if (error == EACCES || error == EPERM || error == EROFS)
-                return writeInPlace(shown, file, old, bytes);
+                return writeInPlace(shown, file, old(), bytes);
             failCreate(shown, SystemText(error));
         }
         if (!sameOwner && ::fchown(created.fd(), file.st.st_uid, file.st.st_gid) != 0) {
             // Only root may give a file away; a copy owned by us would shut
             // out the owner's display program.
             created.discard();
-            return writeInPlace(shown, file, old, bytes);
+            return writeInPlace(shown, file, old(), bytes);
         }
         if (::fchmod(created.fd(), file.st.st_mode & 07777) != 0)
             failCreate(shown, SystemText(errno));
@@ -456,7 +457,7 @@ struct ReadWiper {
 
 void WriteFileAtomically(const QString &path, QByteArrayView bytes)
 {
-    FileWriter(path).Update([bytes](std::optional<QByteArrayView>) { return Pieces{bytes}; });
+    FileWriter(path).Replace(bytes);
 }
 
 FileWriter::FileWriter(QString path) : m_path(std::move(path)) {}
@@ -501,25 +502,43 @@ bool FileWriter::Read(const std::function<void(QByteArrayView)> &use) const
 
 void FileWriter::Update(const Build &build)
 {
+    write(build, true);
+}
+
+void FileWriter::Replace(QByteArrayView bytes)
+{
+    write([bytes](std::optional<QByteArrayView>) { return Pieces{bytes}; }, false);
+}
+
+void FileWriter::write(const Build &build, bool buildOnOld)
+{
     const WriteOptions options{m_lockWaitMs, m_unnamedTemp, m_inPlace};
     for (int attempt = 0;; ++attempt) {
         LockedFile file;
         if (openLocked(m_path, true, m_lockWaitMs, file)) {
             recoverJournal(m_path, file, true);
             // Another program may have changed the file since it was read:
-            // the new content is built on what it holds now.
+            // the new content is built on what it holds now. Content that
+            // does not depend on it (a logo, a layout: tens of megabytes)
+            // reads it only for a rewrite in place, whose journal keeps it.
             QByteArrayView old;
-            if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, old))
-                failOpen(m_path, SystemText(error));
-            const ReadWiper wiper;
-            const Pieces bytes = build(old);
+            std::optional<ReadWiper> wiper;
+            const auto readOld = [&]() -> QByteArrayView {
+                if (wiper)
+                    return old;
+                if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, old))
+                    failOpen(m_path, SystemText(error));
+                wiper.emplace();
+                return old;
+            };
+            const Pieces bytes = build(buildOnOld ? std::optional<QByteArrayView>(readOld()) : std::nullopt);
             // A file without its owner's write bit is read-only for everyone,
             // root included; the rest of its protection the system checks.
             if (!(file.st.st_mode & S_IWUSR))
                 failCreate(m_path, SystemText(EACCES));
             if (::faccessat(AT_FDCWD, QFile::encodeName(file.target).constData(), W_OK, AT_EACCESS) != 0)
                 failCreate(m_path, SystemText(errno));
-            replaceExisting(m_path, file, old, bytes, options);
+            replaceExisting(m_path, file, readOld, bytes, options);
             return;
         }
         const Pieces bytes = build(std::nullopt);

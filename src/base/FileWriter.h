@@ -69,6 +69,10 @@ class FileWriter
     // written.
     using Build = std::function<Pieces(std::optional<QByteArrayView> old)>;
     void Update(const Build &build);
+    // Replaces the file's content with `bytes`, as an Update that ignores the
+    // old content; the old file is not read unless it must be rewritten in
+    // place.
+    void Replace(QByteArrayView bytes);
 
     // Prefix of the names of the new files a write puts beside the file
     // before it renames one over it; leftovers of a killed write carry it
@@ -80,6 +84,8 @@ class FileWriter
     static QString JournalFolder();
 
   private:
+    void write(const Build &build, bool buildOnOld);
+
     QString m_path;
     int m_lockWaitMs = kDefaultLockWaitMs;
     bool m_unnamedTemp = true;

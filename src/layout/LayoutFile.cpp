@@ -5,6 +5,7 @@
 #include "base/FileWriter.h"
 #include "columns/FormatTable.h"
 #include "columns/FormatTableReader.h"
+#include "layout/Base64.h"
 #include "logo/PngDecoder.h"
 
 #include <QDir>
@@ -132,22 +133,23 @@ QByteArray readLogo(const QJsonValue &member)
     const QString prefix = QStringLiteral("Das Logo im Layout ");
     if (!member.isString())
         refuse(prefix + QStringLiteral("ist kein Base64-Text"));
-    const QByteArray encoded = member.toString().toLatin1();
+    // Decoded from the parsed text itself: no Latin-1 copy of tens of
+    // megabytes first.
+    const QString encoded = member.toString();
     // Checked before decoding, so a huge text is not decoded for nothing.
     if (encoded.size() / 4 * 3 > LayoutLogoBudget() + 2)
         refuse(prefix +
                QStringLiteral("ist größer als erlaubt (höchstens %1 Bytes)").arg(LayoutLogoBudget()));
-    const auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
+    QByteArray png;
+    if (!DecodeBase64(encoded, png))
         refuse(prefix + QStringLiteral("ist kein gültiger Base64-Text"));
-    const QByteArray &png = decoded.decoded;
     if (png.isEmpty())
         return {};
     if (png.size() > LayoutLogoBudget())
         refuse(prefix +
                QStringLiteral("ist größer als erlaubt (höchstens %1 Bytes)").arg(LayoutLogoBudget()));
     try {
-        DecodePng(png);
+        CheckPng(png);
     } catch (const Failure &f) {
         refuse(prefix + QStringLiteral("ist kein lesbares PNG-Bild: ") + f.message());
     }
@@ -233,6 +235,54 @@ QByteArray readRegularFile(const QString &path, qint64 budget)
     return bytes;
 }
 
+// The document with the member "logo" added where QJsonDocument would put
+// it (members sorted by name: after "created" and "format", before
+// "name"), byte for byte as QJsonDocument would write it. Spliced in
+// rather than written by it, because its writer would take the tens of
+// megabytes of base64 as UTF-16 and escape them character by character;
+// base64 characters need no escaping in a JSON string.
+QByteArray withLogo(const QByteArray &json, const QByteArray &png)
+{
+    // Top-level members are indented by four spaces; a newline inside a
+    // value is always escaped, so this finds the member "name" itself.
+    const QByteArray nameMember = QByteArrayLiteral("\n    \"name\": ");
+    const qsizetype at = json.indexOf(nameMember) + 1;
+    Q_ASSERT(at > 0);
+    const QByteArray head = QByteArrayLiteral("    \"logo\": \"");
+    const QByteArray tail = QByteArrayLiteral("\",\n");
+    const qsizetype encoded = Base64Length(png.size());
+    QByteArray out(json.size() + head.size() + encoded + tail.size(), Qt::Uninitialized);
+    char *p = out.data();
+    p = std::copy_n(json.constData(), at, p);
+    p = std::copy(head.begin(), head.end(), p);
+    EncodeBase64(png, p);
+    p = std::copy(tail.begin(), tail.end(), p + encoded);
+    std::copy(json.constBegin() + at, json.constEnd(), p);
+    return out;
+}
+
+Layout fromJson(const QByteArray &bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        refuse(notALayout(
+            QStringLiteral("kein gültiges JSON: %1 bei Byte %2").arg(error.errorString()).arg(error.offset)));
+    if (!document.isObject())
+        refuse(notALayout(QStringLiteral("kein JSON-Objekt")));
+    const QJsonObject root = document.object();
+    checkHeader(root);
+    Layout layout;
+    const QJsonValue name = root.value(kName);
+    if (!name.isString())
+        refuse(QStringLiteral("Der Name des Layouts fehlt oder ist kein Text"));
+    layout.name = name.toString();
+    layout.created = readCreated(root.value(kCreated));
+    layout.values = readValues(root.value(kValues));
+    layout.logoPng = readLogo(root.value(kLogo));
+    return layout;
+}
+
 } // namespace
 
 bool IsLayoutKey(Key key)
@@ -262,38 +312,22 @@ QByteArray LayoutToJson(const Layout &layout)
     root.insert(kName, layout.name);
     root.insert(kCreated, layout.created.toUTC().toString(Qt::ISODate));
     root.insert(kValues, values);
-    if (!layout.logoPng.isEmpty())
-        root.insert(kLogo, QString::fromLatin1(layout.logoPng.toBase64()));
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (layout.logoPng.isEmpty())
+        return json;
+    return withLogo(json, layout.logoPng);
 }
 
 Layout LayoutFromJson(QByteArrayView bytes)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
-    if (error.error != QJsonParseError::NoError)
-        refuse(notALayout(
-            QStringLiteral("kein gültiges JSON: %1 bei Byte %2").arg(error.errorString()).arg(error.offset)));
-    if (!document.isObject())
-        refuse(notALayout(QStringLiteral("kein JSON-Objekt")));
-    const QJsonObject root = document.object();
-    checkHeader(root);
-    Layout layout;
-    const QJsonValue name = root.value(kName);
-    if (!name.isString())
-        refuse(QStringLiteral("Der Name des Layouts fehlt oder ist kein Text"));
-    layout.name = name.toString();
-    layout.created = readCreated(root.value(kCreated));
-    layout.values = readValues(root.value(kValues));
-    layout.logoPng = readLogo(root.value(kLogo));
-    return layout;
+    return fromJson(bytes.toByteArray());
 }
 
 Layout ReadLayoutFile(const QString &path)
 {
     const QByteArray bytes = readRegularFile(path, LayoutFileBudget());
     try {
-        return LayoutFromJson(bytes);
+        return fromJson(bytes);
     } catch (const Failure &f) {
         refuse(QStringLiteral("Das Layout \"%1\" kann nicht geladen werden. %2").arg(path, f.message()));
     }
@@ -348,7 +382,7 @@ QByteArray ReadLogoForLayout(const QString &path)
 {
     const QByteArray png = readRegularFile(path, LayoutLogoBudget());
     try {
-        DecodePng(png);
+        CheckPng(png);
     } catch (const Failure &f) {
         refuse(QStringLiteral("Das Logo \"%1\" ist kein lesbares PNG-Bild: %2").arg(path, f.message()));
     }

@@ -409,15 +409,22 @@ constexpr Pass kWholeImage = {0, 0, 1, 1};
 constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 
+// What a decode builds: the image, or only the verdict.
+enum class Mode { Image, CheckOnly };
+
 // Inflates the image data as it arrives and reconstructs it row by row into
 // the final pixels, so besides the image we hold only two rows and zlib's
-// window.
+// window. Checking only, the rows are inflated exactly as for the image (the
+// same calls, so zlib finds the same faults at the same place) and then
+// dropped: no image is allocated, no row unfiltered or converted.
 class ImageData
 {
   public:
-    ImageData(const Header &h, const Extras &extras)
-        : m_header(h), m_converter(h, extras), m_pixels(qsizetype(h.width) * h.height * 4, Qt::Uninitialized)
+    ImageData(const Header &h, const Extras &extras, Mode mode)
+        : m_header(h), m_converter(h, extras), m_build(mode == Mode::Image)
     {
+        if (m_build)
+            m_pixels = QByteArray(qsizetype(h.width) * h.height * 4, Qt::Uninitialized);
         const int bitsPerPixel = Channels(h.colorType) * h.depth;
         m_bitsPerPixel = uint32_t(bitsPerPixel);
         m_bpp = bitsPerPixel < 8 ? 1 : bitsPerPixel / 8;
@@ -465,8 +472,11 @@ class ImageData
         }
     }
 
+    // An empty image when only checking.
     LogoImage take()
     {
+        if (!m_build)
+            return {};
         return LogoImage(int(m_header.width), int(m_header.height), m_pixels, m_converter.hasAlpha());
     }
 
@@ -494,19 +504,26 @@ class ImageData
 
     void finishRow()
     {
+        if (m_build)
+            buildRow();
+        m_filled = 0;
+        if (++m_passRow == m_passRows)
+            nextPass();
+    }
+
+    void buildRow()
+    {
         const size_t n = m_need - 1;
         UnfilterRow(m_bpp, m_cur[0], m_cur + 1, m_prev + 1, n);
         const Pass &g = m_geometry;
         const size_t y = g.y0 + size_t(m_passRow) * g.dy;
         m_converter.convert(m_cur + 1, m_passWidth, m_out + y * m_header.width + g.x0, ptrdiff_t(g.dx));
         std::swap(m_cur, m_prev);
-        m_filled = 0;
-        if (++m_passRow == m_passRows)
-            nextPass();
     }
 
     Header m_header;
     RowConverter m_converter;
+    bool m_build;
     QByteArray m_pixels;
     uint32_t *m_out = nullptr;
     uint32_t m_bitsPerPixel = 0;
@@ -527,7 +544,7 @@ class ImageData
     bool m_complete = false;
 };
 
-LogoImage Decode(const QByteArray &bytes)
+LogoImage Decode(const QByteArray &bytes, Mode mode)
 {
     static const uchar kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
@@ -585,7 +602,7 @@ LogoImage Decode(const QByteArray &bytes)
             if (!image) {
                 if (header.colorType == Indexed && extras.paletteCount < 0)
                     Fail(kPaletteText);
-                image = std::make_unique<ImageData>(header, extras);
+                image = std::make_unique<ImageData>(header, extras, mode);
             }
             if (!image->complete())
                 image->feed(body, length);
@@ -605,7 +622,16 @@ LogoImage Decode(const QByteArray &bytes)
 LogoImage DecodePng(const QByteArray &bytes)
 {
     try {
-        return Decode(bytes);
+        return Decode(bytes, Mode::Image);
+    } catch (const std::bad_alloc &) {
+        FailInflate(Z_MEM_ERROR);
+    }
+}
+
+void CheckPng(const QByteArray &bytes)
+{
+    try {
+        Decode(bytes, Mode::CheckOnly);
     } catch (const std::bad_alloc &) {
         FailInflate(Z_MEM_ERROR);
     }

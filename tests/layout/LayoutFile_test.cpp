@@ -1,4 +1,6 @@
 #include "layout/LayoutFile.h"
+#include "base/Failure.h"
+#include "logo/PngDecoder.h"
 #include "logo/PngWriter.h"
 #include "support/FailureOf.h"
 #include "support/TempDir.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace
 {
@@ -215,6 +218,57 @@ TEST(LayoutFile, FileHoldsMarkerVersionUtcTimeAndValuesUnderTheirNames)
     EXPECT_EQ(root.value("values").toObject().value("InfoZeile").toString(), "Startnr,[Name]");
     EXPECT_EQ(root.value("values").toObject().size(), 17);
     EXPECT_EQ(QByteArray::fromBase64(root.value("logo").toString().toLatin1()), SmallPng());
+}
+
+// The logo is put into the text beside Qt's writer: the file must still be
+// what Qt's writer would make of the whole, whatever the name and values.
+TEST(LayoutFile, FileWithALogoIsWhatQtsWriterWouldWrite)
+{
+    for (const QString &name : {QStringLiteral("Halle"), QStringLiteral("x\",\n    \"name\": \"y"),
+                                QStringLiteral("\n    \"name\": "), QString()}) {
+        for (const QByteArray &png : {SmallPng(), QByteArray("P"), QByteArray("PN"), QByteArray("PNG")}) {
+            Layout layout = HallWithLogo();
+            layout.name = name;
+            layout.logoPng = png;
+            Layout plain = layout;
+            plain.logoPng.clear();
+            QJsonObject whole = QJsonDocument::fromJson(LayoutToJson(plain)).object();
+            whole.insert(QStringLiteral("logo"), QString::fromLatin1(png.toBase64()));
+            EXPECT_EQ(LayoutToJson(layout), QJsonDocument(whole).toJson(QJsonDocument::Indented))
+                << name.toStdString();
+        }
+    }
+}
+
+// A logo is checked without being decoded: whatever the decoder refuses is
+// refused, with the decoder's own words.
+TEST(LayoutFile, LogoTheDecoderRefusesIsRefusedWithItsMessage)
+{
+    const QByteArray good = PngWriter::Encode(PngWriter::Photo(40, 30, 3));
+    QByteArray badCrc = good;
+    badCrc[good.size() - 20] = char(badCrc[good.size() - 20] ^ 1);
+    QByteArray shortData = PngWriter::Encode(PngWriter::Photo(40, 30, 3));
+    // The IHDR declares one row more than the data holds; its CRC mended.
+    shortData[8 + 8 + 7] = char(31);
+    const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const uchar *>(shortData.constData()) + 12, 17));
+    for (int k = 0; k < 4; ++k)
+        shortData[8 + 8 + 13 + k] = char(crc >> (24 - 8 * k));
+    for (const QByteArray &png : {good.left(good.size() / 2), badCrc, shortData, QByteArray("GIF89a")}) {
+        QString decoderSays;
+        try {
+            DecodePng(png);
+        } catch (const Failure &f) {
+            decoderSays = f.message();
+        }
+        ASSERT_FALSE(decoderSays.isEmpty());
+        Layout layout = HallWithLogo();
+        layout.logoPng = png;
+        EXPECT_EQ(FailureOf([&] { LayoutFromJson(LayoutToJson(layout)); }),
+                  QStringLiteral("Das Logo im Layout ist kein lesbares PNG-Bild: ") + decoderSays);
+    }
+    Layout layout = HallWithLogo();
+    layout.logoPng = good;
+    EXPECT_EQ(LayoutFromJson(LayoutToJson(layout)).logoPng, good);
 }
 
 TEST(LayoutFile, CreationTimeWithAnOffsetIsReadAsUtc)

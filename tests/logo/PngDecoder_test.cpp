@@ -78,6 +78,17 @@ QString Outcome(const QByteArray &bytes)
     }
 }
 
+// What CheckPng says of the bytes, in Outcome's terms: it must say the same.
+QString CheckOutcome(const QByteArray &bytes)
+{
+    try {
+        CheckPng(bytes);
+        return QString::fromLatin1(kDecoded);
+    } catch (const Failure &failure) {
+        return failure.message();
+    }
+}
+
 // A small valid RGBA image, and the pieces to assemble broken variants of it.
 PngWriter::Image Small()
 {
@@ -259,6 +270,7 @@ class BadFileTest : public ::testing::TestWithParam<BadFile>
 TEST_P(BadFileTest, GivesItsMessage)
 {
     EXPECT_EQ(Outcome(GetParam().bytes()), GetParam().message);
+    EXPECT_EQ(CheckOutcome(GetParam().bytes()), GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, BadFileTest, ::testing::ValuesIn(BadFiles()),
@@ -285,6 +297,7 @@ TEST_P(OddFileTest, Decodes)
     ReferenceImage reference;
     ASSERT_TRUE(ReadWithLibpng(bytes, reference)) << "libpng refuses the fixture";
     EXPECT_EQ(Outcome(bytes), QString::fromLatin1(kDecoded));
+    EXPECT_EQ(CheckOutcome(bytes), QString::fromLatin1(kDecoded));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -386,6 +399,7 @@ TEST_P(PixelTest, MatchesLibpng)
     } catch (const Failure &failure) {
         FAIL() << failure.message().toStdString();
     }
+    EXPECT_EQ(CheckOutcome(file), QString::fromLatin1(kDecoded));
     ASSERT_EQ(decoded.width(), int(c.width));
     ASSERT_EQ(decoded.height(), int(c.height));
     const bool hasAlphaChannel = c.colorType == 4 || c.colorType == 6;
@@ -518,6 +532,22 @@ TEST(PngDecoder, PeakMemoryStaysNearTheDecodedSize)
     }
 }
 
+TEST(PngDecoder, CheckingAllocatesNoImage)
+{
+    if (!AllocationCounter::Available())
+        GTEST_SKIP() << "no allocation counting in sanitizer builds";
+    PngWriter::Options options;
+    options.idatSize = 8192;
+    for (bool interlaced : {false, true}) {
+        options.interlaced = interlaced;
+        const QByteArray file = PngWriter::Encode(PngWriter::Photo(512, 384, 1), options);
+        AllocationCounter::Reset();
+        CheckPng(file);
+        // Two rows and zlib's state; the image would be 768 KiB.
+        EXPECT_LT(AllocationCounter::Peak(), 64 * 1024) << "interlaced " << interlaced;
+    }
+}
+
 TEST(PngDecoder, ReadsFromFile)
 {
     TempDir dir;
@@ -636,6 +666,7 @@ TEST(PngDecoder, DamagedFilesGiveAMessageOrAPicture)
                 }
             }
             const QString outcome = Outcome(bytes);
+            ASSERT_EQ(CheckOutcome(bytes), outcome) << "round " << round;
             if (outcome == QLatin1String(kDecoded))
                 ++decoded;
             else
