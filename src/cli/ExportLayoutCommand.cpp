@@ -46,7 +46,7 @@ int ExportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
         parser.isSet(nameOption()) ? parser.value(nameOption()) : QFileInfo(target).completeBaseName();
     layout.created = QDateTime::currentDateTimeUtc();
     if (parser.isSet(withLogoOption()))
-        layout.logoPng = ReadLogoFile(LogoBeside(context.settingsPath));
+        layout.logoPng = ReadLogoForLayout(LogoBeside(context.settingsPath));
     const StartSave save = ValuesAfterStart(SettingsFile(context.settingsPath).Load());
     for (const auto &[key, value] : save.values) {
         if (IsLayoutKey(key))

@@ -192,10 +192,16 @@ QDateTime readCreated(const QJsonValue &member)
 // The whole of a regular file of at most `budget` bytes.
 QByteArray readRegularFile(const QString &path, qint64 budget)
 {
-    const QByteArray native = QFile::encodeName(path);
+    // A link is followed only when it is the user's own or root's, as for
+    // every file the program reads or writes.
+    QString refusal;
+    const QString target = files::FollowTrustedLinks(path, refusal);
+    if (!refusal.isEmpty())
+        refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2").arg(path, refusal));
+    const QByteArray native = QFile::encodeName(target);
     // Non-blocking: opening a FIFO for reading would otherwise wait for a
     // writer forever.
-    const files::Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const files::Fd fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (fd.get() < 0)
         refuse(QStringLiteral("Datei \"%1\" kann nicht geöffnet werden. %2")
                    .arg(path, files::SystemText(errno)));

@@ -155,11 +155,27 @@ const StatusCase kStatusCases[] = {
     {"ExportWithoutLogo",
      {"export-layout", "x.vadlayout", "--with-logo"},
      1,
-     "logo.png kann nicht geöffnet werden"},
+     "logo.png\" kann nicht geöffnet werden"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, ExitStatus, ::testing::ValuesIn(kStatusCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A logo the window could not show never goes into a layout: every import of
+// that layout would refuse it.
+TEST(ExportLayout, BrokenLogoIsRefusedAndNoLayoutWritten)
+{
+    TempDir dir;
+    dir.write(kIni, "[Optionen]\r\nZQHost=a\r\n");
+    dir.write("logo.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + "abgeschnitten");
+    const CliRun run =
+        RunCliProcess(Args(dir, {"export-layout", "x.vadlayout", "--with-logo"}), CliEnvironment(), dir.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.err.constData();
+    EXPECT_TRUE(run.err.contains("ist kein lesbares PNG-Bild")) << run.err.constData();
+    EXPECT_EQ(run.out, QByteArray());
+    EXPECT_FALSE(QFile::exists(dir.path("x.vadlayout")));
+}
 
 TEST(Arguments, NotUtf8IsWrongUsage)
 {
