@@ -5,8 +5,8 @@
 #include "FuzzSupport.h"
 
 #include "PngReference.h"
-#include "logo/PngDecoder.h"
 #include "base/Failure.h"
+#include "logo/PngDecoder.h"
 
 #include <QStringList>
 

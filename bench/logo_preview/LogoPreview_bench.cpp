@@ -4,8 +4,8 @@
 // large logo against its decoded size.
 #include "AllocationCounter.h"
 #include "PngWriter.h"
-#include "support/FakeDialogs.h"
 #include "support/BenchMain.h"
+#include "support/FakeDialogs.h"
 #include "support/MedianReporter.h"
 #include "support/ResidentSet.h"
 #include "ui/DarstellungPage.h"
@@ -26,7 +26,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QTemporaryDir *g_dir;
 
@@ -71,8 +72,14 @@ void TrackBarStep(benchmark::State &state, const char *name)
     }
 }
 
-void BM_TrackBarStep_Logo116x65(benchmark::State &state) { TrackBarStep(state, "small.png"); }
-void BM_TrackBarStep_Logo3840x2160(benchmark::State &state) { TrackBarStep(state, "large.png"); }
+void BM_TrackBarStep_Logo116x65(benchmark::State &state)
+{
+    TrackBarStep(state, "small.png");
+}
+void BM_TrackBarStep_Logo3840x2160(benchmark::State &state)
+{
+    TrackBarStep(state, "large.png");
+}
 BENCHMARK(BM_TrackBarStep_Logo116x65)->MinTime(bench::MinTime(0.2));
 BENCHMARK(BM_TrackBarStep_Logo3840x2160)->MinTime(bench::MinTime(0.2));
 
@@ -89,7 +96,8 @@ int LoadPeakMain(int argc, char **argv)
     const long before = bench::CurrentRssKiB();
     AllocationCounter::Reset();
     w.TabSheet2->TabSheet2Hide();
-    struct rusage usage {};
+    struct rusage usage {
+    };
     getrusage(RUSAGE_SELF, &usage);
     const double decoded = 3840.0 * 2160.0 * 4.0;
     // Heap high-water mark (every malloc counted, Qt's included), then the
@@ -106,7 +114,8 @@ QString LoadPeakRatios()
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--load-peak"), g_dir->path()});
     child.waitForFinished(120000);
-    return child.exitCode() == 0 ? QString::fromLatin1(child.readAllStandardOutput().trimmed()) : QString("failed");
+    return child.exitCode() == 0 ? QString::fromLatin1(child.readAllStandardOutput().trimmed())
+                                 : QString("failed");
 }
 
 } // namespace

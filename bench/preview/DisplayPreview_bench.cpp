@@ -37,7 +37,8 @@ using bench::Idle;
 // Plain fields and formulas in turn, as an operator writes them.
 QString Formulas(int columns)
 {
-    static const char *const kinds[] = {"Name", "Startnr", "[Vorname]", "\"Team \"&&[Verein]", "Zeit", "Rang"};
+    static const char *const kinds[] = {"Name", "Startnr", "[Vorname]", "\"Team \"&&[Verein]",
+                                        "Zeit", "Rang"};
     QStringList formulas;
     for (int i = 0; i < columns; ++i)
         formulas << QString::fromLatin1(kinds[i % 6]);
@@ -164,9 +165,10 @@ int main(int argc, char **argv)
         std::printf("ratios: runs are missing\n");
         return 1;
     }
-    std::printf("\nmedian per keystroke with the preview open: 5 columns %.1f us, 20 columns %.1f us, 256 columns "
-                "%.1f us\n",
-                reporter.median(with5), reporter.median(with20), reporter.median(with256));
+    std::printf(
+        "\nmedian per keystroke with the preview open: 5 columns %.1f us, 20 columns %.1f us, 256 columns "
+        "%.1f us\n",
+        reporter.median(with5), reporter.median(with20), reporter.median(with256));
     bench::PrintRatio("keystroke with the preview open, ratio 256/5 columns",
                       reporter.median(with256) / reporter.median(with5), 2.0);
     bench::PrintRatio("keystroke at 20 columns, ratio preview open/closed (windows side by side)",

@@ -8,8 +8,8 @@
 // the journaled save in place no more than three times a bare rewrite.
 #include "app/SettingsController.h"
 #include "settings/SettingsKeys.h"
-#include "support/FakeDialogs.h"
 #include "support/BenchMain.h"
+#include "support/FakeDialogs.h"
 #include "support/MedianReporter.h"
 #include "ui/Tf_root.h"
 
@@ -185,7 +185,12 @@ void BM_Start(benchmark::State &state)
     SetCounters(state, bytes.size());
 }
 
-BENCHMARK(BM_Save)->Arg(1 << 10)->Arg(1 << 20)->Repetitions(bench::Repetitions(7))->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Save)
+    ->Arg(1 << 10)
+    ->Arg(1 << 20)
+    ->Repetitions(bench::Repetitions(7))
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainWriteSyncRename)
     ->Arg(1 << 10)
     ->Arg(1 << 20)
@@ -210,8 +215,12 @@ BENCHMARK(BM_PlainRewriteSync)
     ->Repetitions(bench::Repetitions(7))
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Start)->Arg(1 << 10)->Arg(10 << 20)->Repetitions(bench::Repetitions(5))->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_Start)
+    ->Arg(1 << 10)
+    ->Arg(10 << 20)
+    ->Repetitions(bench::Repetitions(5))
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -270,7 +279,8 @@ int main(int argc, char **argv)
     bench::PrintRatio("save / plain write+fsync+rename, 1 MB", save1m / plain1m, 2);
     std::printf("median wall time: save in place 1 KB %.3f ms, 1 MB %.3f ms; plain write+fsync 1 KB %.3f ms, "
                 "1 MB %.3f ms; rewrite of the same blocks+fsync 1 KB %.3f ms, 1 MB %.3f ms\n",
-                inPlace1k * 1e3, inPlace1m * 1e3, write1k * 1e3, write1m * 1e3, rewrite1k * 1e3, rewrite1m * 1e3);
+                inPlace1k * 1e3, inPlace1m * 1e3, write1k * 1e3, write1m * 1e3, rewrite1k * 1e3,
+                rewrite1m * 1e3);
     bench::PrintRatio("save in place (journaled) / plain write+fsync, 1 KB", inPlace1k / write1k, 3);
     bench::PrintRatio("save in place (journaled) / plain write+fsync, 1 MB", inPlace1m / write1m, 3);
     // For information: against overwriting the file's own blocks, which

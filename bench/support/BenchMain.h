@@ -24,8 +24,14 @@ inline bool Smoke()
 }
 
 // For the registrations: repetitions and minimum time, cut short in smoke mode.
-inline int Repetitions(int n) { return Smoke() ? 1 : n; }
-inline double MinTime(double seconds) { return Smoke() ? 0.01 : seconds; }
+inline int Repetitions(int n)
+{
+    return Smoke() ? 1 : n;
+}
+inline double MinTime(double seconds)
+{
+    return Smoke() ? 0.01 : seconds;
+}
 
 // Initializes Google Benchmark with `repetitions` repetitions of every
 // benchmark (one short one in smoke mode); flags on the command line win.

@@ -11,13 +11,14 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace {
+namespace
+{
 
 // The last line of the default failure handler: the window runs its work
 // guarded, and anything that still escapes an event ends only that event.
 class Application : public QApplication
 {
-public:
+  public:
     using QApplication::QApplication;
     bool notify(QObject *receiver, QEvent *event) override
     {
@@ -26,7 +27,7 @@ public:
         return handled;
     }
 
-private:
+  private:
     QtDialogs m_dialogs;
 };
 

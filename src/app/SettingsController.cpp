@@ -1,10 +1,10 @@
 #include "SettingsController.h"
 
+#include "base/Failure.h"
+#include "base/NumberText.h"
 #include "columns/FormatPersistence.h"
 #include "columns/FormatTableReader.h"
 #include "columns/FormatTableWriter.h"
-#include "base/Failure.h"
-#include "base/NumberText.h"
 #include "layout/LayoutFile.h"
 #include "settings/SettingsKeys.h"
 #include "ui/CueLineEdit.h"
@@ -17,8 +17,8 @@
 #include "ui/VerbindungPage.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>

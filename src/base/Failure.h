@@ -6,12 +6,12 @@
 // by the default failure handler. The message is German and final.
 class Failure : public std::exception
 {
-public:
+  public:
     explicit Failure(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
-private:
+  private:
     QString m_message;
     QByteArray m_utf8;
 };

@@ -20,4 +20,7 @@ int32_t ParseIntOrDefault(const QString &text, int32_t def);
 bool IsTrueFlag(const QString &text);
 
 // How flags are stored.
-inline QString FlagText(bool flag) { return flag ? QStringLiteral("ja") : QStringLiteral("nein"); }
+inline QString FlagText(bool flag)
+{
+    return flag ? QStringLiteral("ja") : QStringLiteral("nein");
+}

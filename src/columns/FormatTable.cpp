@@ -568,7 +568,8 @@ void FormatTable::assignText(FieldValue &target, const FieldDef &def, const QStr
     std::optional<FieldValue> v = def.fromText(text);
     if (!v) {
         if (def.type == FieldType::Integer)
-            throw Failure(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, def.name));
+            throw Failure(
+                QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, def.name));
         throw Failure(QStringLiteral("Ungültiger Wert für Feld '%1'").arg(def.name));
     }
     target = std::move(*v);

@@ -110,7 +110,7 @@ class FormatTable
     int fieldCount() const;
     const FieldDef &field(int pos) const;
     int fieldIndex(const QString &name) const; // -1 when there is none
-    int fieldIndex(Field meaning) const;        // -1 when there is none
+    int fieldIndex(Field meaning) const;       // -1 when there is none
     bool isNull(int pos) const;
     QString asText(int pos) const;    // unset reads as ""
     int32_t asInteger(int pos) const; // unset reads as 0

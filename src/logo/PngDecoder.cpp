@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -648,7 +648,8 @@ LogoImage DecodePngFile(const QString &path)
     const QString target = files::FollowTrustedLinks(path, refusal);
     if (!refusal.isEmpty())
         failOpen(refusal);
-    const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         failOpen(files::SystemText(errno));
     QFile file;

@@ -14,7 +14,8 @@ using Participant = std::array<const char *, kFields>;
 // Startnr, Name, Vorname, Verein, Zeit, Rang, Nation, Jahrgang, Klasse,
 // Geschlecht, Ort, Team.
 const Participant kParticipants[] = {
-    {"17", "Müller", "Anna", "SC Ötztal", "0:41:07,3", "1", "AUT", "1994", "W30", "w", "Sölden", "Team Gipfel"},
+    {"17", "Müller", "Anna", "SC Ötztal", "0:41:07,3", "1", "AUT", "1994", "W30", "w", "Sölden",
+     "Team Gipfel"},
     {"203", "Schneider", "Jonas", "LG Nord Berlin", "0:41:52,8", "2", "GER", "1988", "M35", "m", "Berlin",
      "Laufwerk"},
     {"5", "Fischer", "Lea", "TSV Grünwald", "0:42:15,0", "3", "GER", "2001", "WHK", "w", "Grünwald",
@@ -46,10 +47,10 @@ bool IsControl(QChar c)
 const QStringList &FieldNames()
 {
     static const QStringList names = {
-        QStringLiteral("Startnr"), QStringLiteral("Name"),     QStringLiteral("Vorname"),
-        QStringLiteral("Verein"),  QStringLiteral("Zeit"),     QStringLiteral("Rang"),
-        QStringLiteral("Nation"),  QStringLiteral("Jahrgang"), QStringLiteral("Klasse"),
-        QStringLiteral("Geschlecht"), QStringLiteral("Ort"),   QStringLiteral("Team"),
+        QStringLiteral("Startnr"),    QStringLiteral("Name"),     QStringLiteral("Vorname"),
+        QStringLiteral("Verein"),     QStringLiteral("Zeit"),     QStringLiteral("Rang"),
+        QStringLiteral("Nation"),     QStringLiteral("Jahrgang"), QStringLiteral("Klasse"),
+        QStringLiteral("Geschlecht"), QStringLiteral("Ort"),      QStringLiteral("Team"),
     };
     return names;
 }

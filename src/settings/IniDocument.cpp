@@ -13,7 +13,8 @@ QString TrimControl(QStringView text)
     return text.mid(begin, end - begin).toString();
 }
 
-namespace {
+namespace
+{
 
 bool sameName(QStringView a, QStringView b)
 {
@@ -143,7 +144,8 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
     return line.mid(line.indexOf(u'=') + 1);
 }
 
-IniDocument::LinePosition IniDocument::setValue(const QString &section, const QString &key, const QString &value)
+IniDocument::LinePosition IniDocument::setValue(const QString &section, const QString &key,
+                                                const QString &value)
 {
     Section *s = findSection(section);
     if (!s) {

@@ -1,7 +1,7 @@
 #include "SettingsKeys.h"
 
-#include "base/NumberText.h"
 #include "SettingsFile.h"
+#include "base/NumberText.h"
 
 static_assert(kKeys.size() == 23);
 

@@ -71,11 +71,23 @@ constexpr std::array<KeyInfo, 23> kKeys = {{
     {Key::letztesEF, "letztesEF", "-1", Conversion::Integer},
 }};
 
-constexpr const KeyInfo &keyInfo(Key key) { return kKeys[static_cast<size_t>(key)]; }
-inline QString keyName(Key key) { return QString::fromLatin1(keyInfo(key).name); }
-inline QString keyDefault(Key key) { return QString::fromLatin1(keyInfo(key).defaultText); }
+constexpr const KeyInfo &keyInfo(Key key)
+{
+    return kKeys[static_cast<size_t>(key)];
+}
+inline QString keyName(Key key)
+{
+    return QString::fromLatin1(keyInfo(key).name);
+}
+inline QString keyDefault(Key key)
+{
+    return QString::fromLatin1(keyInfo(key).defaultText);
+}
 // Passwords: their values are never shown outside their masked fields.
-constexpr bool keyIsSecret(Key key) { return key == Key::ZQKDPasswort || key == Key::ZQVAPasswort; }
+constexpr bool keyIsSecret(Key key)
+{
+    return key == Key::ZQKDPasswort || key == Key::ZQVAPasswort;
+}
 
 class OptionReader;
 

@@ -2,7 +2,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 // 0x80..0x9F of Windows-1252; the unassigned ones map to themselves.
 constexpr std::array<char16_t, 32> kHigh = {
@@ -13,7 +14,10 @@ constexpr std::array<char16_t, 32> kHigh = {
 
 constexpr char16_t kEscapeBase = 0xDC00; // byte b is carried as U+DC00 + b (b >= 0x80)
 
-bool isEscapedByte(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
+bool isEscapedByte(char16_t u)
+{
+    return u >= 0xDC80 && u <= 0xDCFF;
+}
 
 QString decodeUtf8(const char *p, qsizetype n)
 {

@@ -9,12 +9,13 @@
 #include <QProxyStyle>
 #include <QStyleOptionFrame>
 
-namespace {
+namespace
+{
 
 // Masked fields show every character as "~".
 class TildeStyle : public QProxyStyle
 {
-public:
+  public:
     int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
                   QStyleHintReturn *returnData) const override
     {

@@ -8,7 +8,7 @@
 class CueLineEdit : public QLineEdit
 {
     Q_OBJECT
-public:
+  public:
     explicit CueLineEdit(QWidget *parent = nullptr);
 
     void setCueText(const QString &cue);
@@ -24,12 +24,12 @@ public:
     // change reaction runs only when the text differs.
     void setProgramText(const QString &text);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
 
-private:
+  private:
     void applyLimit();
     static bool onlyDigits(const QString &text);
 

@@ -14,13 +14,14 @@
 
 #include <QFileInfo>
 
-#include <cstring>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QSlider>
+#include <cstring>
 
-namespace {
+namespace
+{
 
 Shape *MakeShape(QWidget *parent, const char *name, int x, int y, int w, int h,
                  Shape::Kind kind = Shape::Kind::Filled)
@@ -31,10 +32,11 @@ Shape *MakeShape(QWidget *parent, const char *name, int x, int y, int w, int h,
     return s;
 }
 
-CueLineEdit *MakeDigitField(QWidget *parent, const char *name, const char *accessibleName, int x, int y, int w,
-                            int h, int limit)
+CueLineEdit *MakeDigitField(QWidget *parent, const char *name, const char *accessibleName, int x, int y,
+                            int w, int h, int limit)
 {
-    CueLineEdit *f = MakeField(parent, QString::fromLatin1(name), QString::fromUtf8(accessibleName), x, y, w, h);
+    CueLineEdit *f =
+        MakeField(parent, QString::fromLatin1(name), QString::fromUtf8(accessibleName), x, y, w, h);
     f->setDigitsOnly(true);
     f->setLimit(limit);
     f->setText(QStringLiteral("0"));
@@ -100,22 +102,28 @@ void DarstellungPage::buildLogoPreviews()
 
 void DarstellungPage::buildLabels()
 {
-    MakeLabel(this, QStringLiteral("Anzahl der Zeilen"), 35, 33, 99, 16)->setObjectName(QStringLiteral("Label8"));
-    QLabel *label13 = MakeLabel(this, QStringLiteral("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
+    MakeLabel(this, QStringLiteral("Anzahl der Zeilen"), 35, 33, 99, 16)
+        ->setObjectName(QStringLiteral("Label8"));
+    QLabel *label13 =
+        MakeLabel(this, QStringLiteral("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
     label13->setObjectName(QStringLiteral("Label13"));
     label13->setWordWrap(true);
     label13->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     MakeLabel(this, QStringLiteral("Hintergrundfarbe"), 165, 13)->setObjectName(QStringLiteral("Label2"));
     MakeLabel(this, QStringLiteral("Logo"), 274, 12)->setObjectName(QStringLiteral("Label3"));
-    QLabel *label14 = MakeLabel(this, QStringLiteral("Logo zeigen nach\nSekunden ohne Detektion"), 274, 42, 61, 85, 11);
+    QLabel *label14 =
+        MakeLabel(this, QStringLiteral("Logo zeigen nach\nSekunden ohne Detektion"), 274, 42, 61, 85, 11);
     label14->setObjectName(QStringLiteral("Label14"));
     label14->setWordWrap(true);
     label14->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QLabel *label4 = MakeLabel(this, QStringLiteral("transparent als Hintergrund\nbei Detektion"), 463, 17, 111, 22, 9);
+    QLabel *label4 =
+        MakeLabel(this, QStringLiteral("transparent als Hintergrund\nbei Detektion"), 463, 17, 111, 22, 9);
     label4->setObjectName(QStringLiteral("Label4"));
     label4->setAlignment(Qt::AlignCenter);
-    MakeLabel(this, QStringLiteral("Hintergrundfarbe zweite Zeile"), 597, 14)->setObjectName(QStringLiteral("Label5"));
-    MakeLabel(this, QStringLiteral("nur Ergebnise aus den Feldern"), 597, 75)->setObjectName(QStringLiteral("Label1"));
+    MakeLabel(this, QStringLiteral("Hintergrundfarbe zweite Zeile"), 597, 14)
+        ->setObjectName(QStringLiteral("Label5"));
+    MakeLabel(this, QStringLiteral("nur Ergebnise aus den Feldern"), 597, 75)
+        ->setObjectName(QStringLiteral("Label1"));
     QLabel *label6 = MakeLabel(this, QStringLiteral("erstes"), 604, 92, 56, 11, 9);
     label6->setObjectName(QStringLiteral("Label6"));
     label6->setAlignment(Qt::AlignCenter);
@@ -124,7 +132,8 @@ void DarstellungPage::buildLabels()
     label7->setAlignment(Qt::AlignCenter);
     l_anzahlspalten = MakeLabel(this, QString(), 160, 142, 610, 16);
     l_anzahlspalten->setObjectName(QStringLiteral("l_anzahlspalten"));
-    MakeLabel(this, QStringLiteral("Einstellungen pro Spalte"), 3, 194, 152, 16)->setObjectName(QStringLiteral("Label9"));
+    MakeLabel(this, QStringLiteral("Einstellungen pro Spalte"), 3, 194, 152, 16)
+        ->setObjectName(QStringLiteral("Label9"));
 }
 
 void DarstellungPage::buildControls()
@@ -133,7 +142,8 @@ void DarstellungPage::buildControls()
     cb_vollbild->setObjectName(QStringLiteral("cb_vollbild"));
     cb_vollbild->setGeometry(48, 12, 66, 25);
     cb_vollbild->setAccessibleName(cb_vollbild->text());
-    e_hintergrund = MakeField(this, QStringLiteral("e_hintergrund"), QStringLiteral("Hintergrundfarbe"), 176, 105, 66, 24);
+    e_hintergrund = MakeField(this, QStringLiteral("e_hintergrund"), QStringLiteral("Hintergrundfarbe"), 176,
+                              105, 66, 24);
     e_hintergrund->setLimit(7);
     e_hintergrund->setText(QStringLiteral("#FFFFFF"));
     tb_trans = new TrackBar(this);
@@ -144,22 +154,24 @@ void DarstellungPage::buildControls()
     tb_trans->setSingleStep(1);
     tb_trans->setPageStep(51);
     tb_trans->setAccessibleName(QStringLiteral("Transparenz Logo"));
-    e_zweitezeile = MakeField(this, QStringLiteral("e_zweitezeile"), QStringLiteral("Hintergrundfarbe zweite Zeile"),
-                              668, 39, 66, 24);
+    e_zweitezeile = MakeField(this, QStringLiteral("e_zweitezeile"),
+                              QStringLiteral("Hintergrundfarbe zweite Zeile"), 668, 39, 66, 24);
     e_zweitezeile->setLimit(7);
     e_zweitezeile->setText(QStringLiteral("#FFFFFF"));
     e_erstesEF = MakeDigitField(this, "e_erstesEF", "erstes Ergebnisfeld", 604, 103, 56, 24, 4);
     e_letztesEF = MakeDigitField(this, "e_letztesEF", "letztes Ergebnisfeld", 699, 103, 56, 24, 4);
     e_anzahlzeilen = MakeDigitField(this, "e_anzahlzeilen", "Anzahl der Zeilen", 58, 50, 56, 24, 4);
-    e_InfoZeile = MakeLabelledField(
-        this, QStringLiteral("e_InfoZeile"), QStringLiteral("Daten für Detektions Zeile"),
-        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein])"),
-        3, 160, 767, 23);
+    e_InfoZeile =
+        MakeLabelledField(this, QStringLiteral("e_InfoZeile"), QStringLiteral("Daten für Detektions Zeile"),
+                          QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden "
+                                         "(z.Bsp. Startnr,\"Team \"&&[Verein])"),
+                          3, 160, 767, 23);
     dbcg_spalten = new PanelGrid(PanelKind::Spalten, this);
     dbcg_spalten->setObjectName(QStringLiteral("dbcg_spalten"));
     dbcg_spalten->setGeometry(20, 212, 735, 276);
     dbcg_spalten->setAccessibleName(FieldLabel(e_InfoZeile)->text());
-    e_timeoutleereZeile = MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
+    e_timeoutleereZeile =
+        MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
     e_timeoutlogo = MakeDigitField(this, "e_timeoutlogo", "Sekunden bis zum Logo", 302, 53, 29, 17, 3);
     e_timeoutlogo->setFont(PageFont(11));
 }
@@ -168,8 +180,9 @@ void DarstellungPage::buildControls()
 // controls lie above the texts and shapes they overlap.
 void DarstellungPage::orderControls()
 {
-    QWidget *order[] = {cb_vollbild, e_hintergrund, tb_trans,     e_zweitezeile,       e_erstesEF,   e_letztesEF,
-                        e_anzahlzeilen, e_InfoZeile, dbcg_spalten, e_timeoutleereZeile, e_timeoutlogo};
+    QWidget *order[] = {cb_vollbild,  e_hintergrund,       tb_trans,       e_zweitezeile,
+                        e_erstesEF,   e_letztesEF,         e_anzahlzeilen, e_InfoZeile,
+                        dbcg_spalten, e_timeoutleereZeile, e_timeoutlogo};
     QList<QWidget *> chain;
     for (QWidget *w : order)
         chain += w == dbcg_spalten ? dbcg_spalten->tabChain() : QList<QWidget *>{w};
@@ -205,7 +218,8 @@ void DarstellungPage::e_zweitezeileChange()
 
 void DarstellungPage::sh_hintergrundMouseDown()
 {
-    const std::optional<uint32_t> chosen = m_dialogs.chooseColor(window(), FromQColor(sh_hintergrund->fill()));
+    const std::optional<uint32_t> chosen =
+        m_dialogs.chooseColor(window(), FromQColor(sh_hintergrund->fill()));
     if (!chosen)
         return;
     sh_hintergrund->setFill(ToQColor(*chosen));
@@ -217,14 +231,16 @@ void DarstellungPage::sh_hintergrundMouseDown()
 
 void DarstellungPage::sh_zweitezeileMouseDown()
 {
-    const std::optional<uint32_t> chosen = m_dialogs.chooseColor(window(), FromQColor(sh_zweitezeile->fill()));
+    const std::optional<uint32_t> chosen =
+        m_dialogs.chooseColor(window(), FromQColor(sh_zweitezeile->fill()));
     if (!chosen)
         return;
     sh_zweitezeile->setFill(ToQColor(*chosen));
     e_zweitezeile->setProgramText(ColorToHex(*chosen));
 }
 
-namespace {
+namespace
+{
 
 QImage AsQImage(const LogoImage &logo)
 {
@@ -271,8 +287,8 @@ void DarstellungPage::TabSheet2Hide()
     // memory whole.
     const QSize display = full.size().boundedTo(full.size().scaled(kDisplayLogoSize, Qt::KeepAspectRatio));
     m_displayLogo = display == full.size() ? full.copy()
-                                           : full.scaled(display.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation);
+                                           : full.scaled(display.expandedTo(QSize(1, 1)),
+                                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(dpr);
     img_logo->setPicture(scaled);
     img_logo->show();

@@ -19,7 +19,7 @@ class Shape;
 class DarstellungPage : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     DarstellungPage(Dialogs &dialogs, QWidget *parent = nullptr);
 
     QCheckBox *cb_vollbild;
@@ -65,14 +65,14 @@ public:
     static constexpr QSize kDisplayLogoSize{1280, 1280};
     const QImage &displayLogo() const { return m_displayLogo; }
 
-signals:
+  signals:
     // A logo was loaded (TabSheet2Hide found and decoded logo.png).
     void logoLoaded();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     // The constructor's parts, in the order they run (the order stacks them).
     void buildSwatches();
     void buildLogoPreviews();

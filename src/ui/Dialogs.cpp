@@ -1,9 +1,9 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
-#include <QLabel>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -70,7 +70,8 @@ Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
     }
 }
 
-Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString &question, const QString &changes)
+Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString &question,
+                                                  const QString &changes)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle(), question, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
@@ -94,7 +95,8 @@ Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString 
 
 bool QtDialogs::askYesNo(QWidget *owner, const QString &question, bool yesFirst)
 {
-    QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                    owner);
     box.setDefaultButton(yesFirst ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -116,7 +118,8 @@ std::optional<QString> runLayoutDialog(QFileDialog &dialog, const QString &folde
 
 } // namespace
 
-std::optional<QString> QtDialogs::chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name)
+std::optional<QString> QtDialogs::chooseLayoutToSave(QWidget *owner, const QString &folder,
+                                                     const QString &name)
 {
     QFileDialog dialog(owner, QStringLiteral("Layout speichern"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -17,7 +17,7 @@ uint32_t FromQColor(const QColor &color);
 // message boxes and the colour chooser without a real modal loop.
 class Dialogs
 {
-public:
+  public:
     virtual ~Dialogs() = default;
     // The default failure handler's box: caption "Zeitquell Detektion",
     // error icon, OK.
@@ -35,7 +35,8 @@ public:
     // the load; `changes` lists what changed: "Zusammenführen" (the default),
     // "Überschreiben" or "Abbrechen" (also Escape).
     enum class ConflictAnswer { Merge, Overwrite, Cancel };
-    virtual ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) = 0;
+    virtual ConflictAnswer askFileChanged(QWidget *owner, const QString &question,
+                                          const QString &changes) = 0;
     // A question answered "Ja" (true) or "Nein"; `yesFirst` makes "Ja" the
     // default button.
     virtual bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) = 0;
@@ -50,14 +51,15 @@ public:
 // program, shared by every picker.
 class QtDialogs : public Dialogs
 {
-public:
+  public:
     void showFailure(QWidget *owner, const QString &message) override;
     void showMessage(QWidget *owner, const QString &message) override;
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
     CloseAnswer askUnsavedChanges(QWidget *owner) override;
     ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) override;
     bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) override;
-    std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder, const QString &name) override;
+    std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder,
+                                              const QString &name) override;
     std::optional<QString> chooseLayoutToLoad(QWidget *owner, const QString &folder) override;
 };
 

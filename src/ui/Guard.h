@@ -9,8 +9,7 @@ class QWidget;
 
 // The default failure handler: a failure that escapes an event's work ends
 // that work and is shown; the program goes on with the next event.
-template <typename Work>
-bool RunGuarded(Dialogs &dialogs, QWidget *owner, Work &&work)
+template <typename Work> bool RunGuarded(Dialogs &dialogs, QWidget *owner, Work &&work)
 {
     try {
         std::forward<Work>(work)();

@@ -17,12 +17,13 @@ QFont PageFont(int pixelHeight, bool bold)
 
 void SubstituteTahoma()
 {
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
-                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Tahoma"),
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
 }
 
-namespace {
+namespace
+{
 
 // The width the caption's text needs, and whether it may only shrink.
 int neededWidth(QWidget *w)
@@ -31,11 +32,12 @@ int neededWidth(QWidget *w)
         if (label->wordWrap()) {
             // Word-wrapped: the widest word must fit, and all lines the height.
             int widest = 0;
-            for (const QString &word : label->text().split(QRegularExpression(QStringLiteral("\\s+")),
-                                                            Qt::SkipEmptyParts))
+            for (const QString &word :
+                 label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
                 widest = std::max(widest, label->fontMetrics().horizontalAdvance(word));
             const int frame = label->width() - label->contentsRect().width();
-            return label->heightForWidth(label->width()) > label->height() ? label->width() + 1 : widest + frame;
+            return label->heightForWidth(label->width()) > label->height() ? label->width() + 1
+                                                                           : widest + frame;
         }
         return label->text().isEmpty() ? 0 : label->sizeHint().width();
     }
@@ -47,8 +49,8 @@ int neededWidth(QWidget *w)
 bool mayOnlyShrink(QWidget *w)
 {
     auto *label = qobject_cast<QLabel *>(w);
-    return label && (label->wordWrap() || label->text().contains(u'\n') ||
-                     (label->alignment() & Qt::AlignHCenter));
+    return label &&
+           (label->wordWrap() || label->text().contains(u'\n') || (label->alignment() & Qt::AlignHCenter));
 }
 
 } // namespace
@@ -99,8 +101,8 @@ CueLineEdit *MakeLabelledField(QWidget *parent, const QString &objectName, const
     return field;
 }
 
-CueLineEdit *MakeField(QWidget *parent, const QString &objectName, const QString &accessibleName, int x, int y,
-                       int w, int h)
+CueLineEdit *MakeField(QWidget *parent, const QString &objectName, const QString &accessibleName, int x,
+                       int y, int w, int h)
 {
     auto *field = new CueLineEdit(parent);
     field->setObjectName(objectName);

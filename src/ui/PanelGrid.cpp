@@ -251,7 +251,9 @@ void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldV
         const int pos = f.pos(meaning);
         return pos >= 0 && pos < int(row.size()) ? f.at(pos).toText(row[size_t(pos)]) : QString();
     };
-    const auto caption = [&](Field meaning) { return f.has(meaning) ? f.at(f.pos(meaning)).caption : QString(); };
+    const auto caption = [&](Field meaning) {
+        return f.has(meaning) ? f.at(f.pos(meaning)).caption : QString();
+    };
     const auto at = [&](const QRect &rect) { return rect.translated(r.topLeft()); };
 
     p.save();
@@ -279,7 +281,8 @@ void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldV
     paintCheckBox(p, at(l.fett), caption(Field::Fett), row.at(size_t(f.pos(Field::Fett))));
     if (!l.ausrichtung.isEmpty()) {
         label(l.ausrichtungLabel, caption(Field::Ausrichtung));
-        paintComboBox(p, at(l.ausrichtung), f.at(f.pos(Field::Ausrichtung)).choices, text(Field::Ausrichtung));
+        paintComboBox(p, at(l.ausrichtung), f.at(f.pos(Field::Ausrichtung)).choices,
+                      text(Field::Ausrichtung));
     }
     label(l.farbeLabel, caption(Field::Farbe));
     field(l.farbe, text(Field::Farbe));
@@ -300,7 +303,8 @@ void PanelGrid::paintLineEdit(QPainter &p, const QRect &rect, const QString &val
     s->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p, this);
     p.setFont(PageFont());
     p.setPen(palette().color(QPalette::Text));
-    p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, value);
+    p.drawText(frame.rect.adjusted(4, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               value);
     p.setPen(Qt::black);
 }
 
@@ -311,14 +315,16 @@ void PanelGrid::paintCheckBox(QPainter &p, const QRect &rect, const QString &cap
     check.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
     check.rect = rect;
     check.text = caption;
-    check.state |= value.isNull ? QStyle::State_NoChange : (value.flag ? QStyle::State_On : QStyle::State_Off);
+    check.state |=
+        value.isNull ? QStyle::State_NoChange : (value.flag ? QStyle::State_On : QStyle::State_Off);
     p.setFont(PageFont());
     style()->drawControl(QStyle::CE_CheckBox, &check, &p, this);
 }
 
 // The drop-down shows the entry the value selects without regard to letter
 // case, as the live one does.
-void PanelGrid::paintComboBox(QPainter &p, const QRect &rect, const QStringList &choices, const QString &value)
+void PanelGrid::paintComboBox(QPainter &p, const QRect &rect, const QStringList &choices,
+                              const QString &value)
 {
     QStyleOptionComboBox combo;
     combo.initFrom(this);

@@ -8,7 +8,7 @@
 class PictureBox : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     void setPicture(const QImage &image);
@@ -18,10 +18,10 @@ public:
     // The box a picture of that size is drawn into.
     QRect targetRect(const QSize &pictureSize) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     QImage m_image;
     QImage m_drawn; // m_image with its key colour left out
     bool m_keyColor = false;

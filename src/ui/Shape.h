@@ -6,21 +6,21 @@
 class Shape : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Filled, Separator };
     explicit Shape(Kind kind, QWidget *parent = nullptr);
 
     void setFill(const QColor &color);
     QColor fill() const { return m_fill; }
 
-signals:
+  signals:
     void pressed(Qt::MouseButton button);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
-private:
+  private:
     Kind m_kind;
     QColor m_fill;
 };

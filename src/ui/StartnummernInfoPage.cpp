@@ -24,10 +24,12 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
     // The cue shows a backslash and an "n", not a line break.
     e_SNRInfoFelder = MakeLabelledField(
         this, QStringLiteral("e_SNRInfoFelder"), QStringLiteral("Daten für Startnummern Info"),
-        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein]) \\n für neue Zeile"),
+        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team "
+                       "\"&&[Verein]) \\n für neue Zeile"),
         3, 58, 767, 23);
-    e_StartNrInFeld = MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), QStringLiteral("suche StartNr in Feld"),
-                                        QStringLiteral("Feld"), 25, 385, 94, 25);
+    e_StartNrInFeld =
+        MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), QStringLiteral("suche StartNr in Feld"),
+                          QStringLiteral("Feld"), 25, 385, 94, 25);
     DBCtrlGrid1->setAccessibleName(FieldLabel(e_SNRInfoFelder)->text());
     const QList<QWidget *> chain = QList<QWidget *>{cb_startnummerninfo} + DBCtrlGrid1->tabChain() +
                                    QList<QWidget *>{e_SNRInfoFelder, e_StartNrInFeld};

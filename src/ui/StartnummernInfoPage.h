@@ -11,7 +11,7 @@ class QLabel;
 class StartnummernInfoPage : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit StartnummernInfoPage(QWidget *parent = nullptr);
 
     QCheckBox *cb_startnummerninfo;
@@ -20,6 +20,6 @@ public:
     CueLineEdit *e_StartNrInFeld;
     QLabel *l_anzahlspalten_snri;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 };

@@ -1,7 +1,5 @@
 #include "Tf_root.h"
 
-#include "columns/ColumnSync.h"
-#include "columns/FormatPersistence.h"
 #include "CueLineEdit.h"
 #include "DarstellungPage.h"
 #include "Dialogs.h"
@@ -11,30 +9,33 @@
 #include "LayoutMenu.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
-#include "settings/ColorCodec.h"
 #include "StartnummernInfoPage.h"
 #include "UeberschriftPage.h"
 #include "VerbindungPage.h"
+#include "columns/ColumnSync.h"
+#include "columns/FormatPersistence.h"
+#include "settings/ColorCodec.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
-#include <QWindow>
-#include <QtMath>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QCloseEvent>
-#include <QKeyEvent>
-#include <QShortcut>
 #include <QTimer>
-#include <QScopeGuard>
+#include <QWindow>
+#include <QtMath>
 
-namespace {
+namespace
+{
 
 const QColor kNavy(0x00, 0x00, 0x80);
 // "speichern + schliessen" at 288, 533, 211 x 36; "Vorschau" 8 px to its right.
@@ -49,8 +50,8 @@ bool isInside(const QWidget *w, const QWidget *container)
 } // namespace
 
 Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     if (!dialogs) {
         m_ownDialogs = std::make_unique<QtDialogs>();
@@ -195,13 +196,16 @@ void Tf_root::bindPanels()
 {
     // The panel grids: the installed fonts are enumerated once here.
     m_fontNames = new FontNameModel(this);
-    bindPanel(m_spaltenPanel, TabSheet2->dbcg_spalten, mt_spalten, ds_spalten, [this] { mt_spaltenAfterScroll(); },
-              [this] { cb_fontnameChange(); }, [this] { cb_fontgroesseChange(); });
-    bindPanel(m_ueberschriftPanel, TabSheet3->DBCtrlGrid2, mt_ueberschrift, ds_ueberschrift,
-              [this] { mt_ueberschriftAfterScroll(); }, [this] { cb_fontname_ueChange(); },
-              [this] { cb_fontgroesse_ueChange(); });
-    bindPanel(m_snrInfoPanel, TabSheet4->DBCtrlGrid1, mt_snrInfo, ds_snrinfo, [this] { mt_snrInfoAfterScroll(); },
-              [this] { cb_fontname_snriChange(); }, [this] { cb_fontgroesse_snriChange(); });
+    bindPanel(
+        m_spaltenPanel, TabSheet2->dbcg_spalten, mt_spalten, ds_spalten, [this] { mt_spaltenAfterScroll(); },
+        [this] { cb_fontnameChange(); }, [this] { cb_fontgroesseChange(); });
+    bindPanel(
+        m_ueberschriftPanel, TabSheet3->DBCtrlGrid2, mt_ueberschrift, ds_ueberschrift,
+        [this] { mt_ueberschriftAfterScroll(); }, [this] { cb_fontname_ueChange(); },
+        [this] { cb_fontgroesse_ueChange(); });
+    bindPanel(
+        m_snrInfoPanel, TabSheet4->DBCtrlGrid1, mt_snrInfo, ds_snrinfo, [this] { mt_snrInfoAfterScroll(); },
+        [this] { cb_fontname_snriChange(); }, [this] { cb_fontgroesse_snriChange(); });
     cb_fontname = m_spaltenPanel.name;
     cb_fontgroesse = m_spaltenPanel.size;
     cb_fontname_ue = m_ueberschriftPanel.name;
@@ -217,7 +221,8 @@ void Tf_root::bindPanels()
 void Tf_root::e_InfoZeileChange()
 {
     SyncInfoZeile(TabSheet2->e_InfoZeile->text(), InfoColumns, mt_spalten, mt_ueberschrift, ds_spalten,
-                  ds_ueberschrift, [this](const QString &text) { TabSheet2->l_anzahlspalten->setText(text); });
+                  ds_ueberschrift,
+                  [this](const QString &text) { TabSheet2->l_anzahlspalten->setText(text); });
     followPendingRows();
 }
 
@@ -259,7 +264,8 @@ void Tf_root::bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, V
     panel.rowReaction = std::move(rowReaction);
     panel.sizeReaction = std::move(sizeReaction);
     grid->setMover([this, &panel](int row) { moveCursor(panel, row); });
-    grid->bind(&link, [this](const std::function<void()> &work) { return runGuarded(work); }, m_fontNames);
+    grid->bind(
+        &link, [this](const std::function<void()> &work) { return runGuarded(work); }, m_fontNames);
     connect(panel.name, &FontNameList::changed, this, std::move(nameReaction));
     setSizeReactionAttached(panel, true);
     BoundLineEdit *farbe = grid->livePanel()->farbe;
@@ -537,7 +543,8 @@ void Tf_root::fitToScreen()
     // Before the window manager has framed the window, allow for a usual
     // frame (title bar and borders, in device pixels).
     QMargins frame(frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
     if (frame.isNull() && testAttribute(Qt::WA_WState_Created) && QGuiApplication::platformName() == u"xcb") {
         const qreal ratio = screen->devicePixelRatio();
         frame = QMargins(qCeil(6 / ratio), qCeil(30 / ratio), qCeil(6 / ratio), qCeil(6 / ratio));

@@ -32,7 +32,7 @@ class VerbindungPage;
 class Tf_root : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     // dialogs: nullptr for the real message boxes and colour chooser.
     explicit Tf_root(Dialogs *dialogs = nullptr, QWidget *parent = nullptr);
     ~Tf_root() override;
@@ -48,8 +48,8 @@ public:
     // room, so that only the vertical one is needed.
     struct Layout {
         QSize window;
-        QRect pages;  // the scroll area holding the page control
-        QRect button; // "speichern + schliessen"
+        QRect pages;         // the scroll area holding the page control
+        QRect button;        // "speichern + schliessen"
         QRect previewButton; // "Vorschau", to its right
         bool scrolls = false;
     };
@@ -134,14 +134,13 @@ public:
     void P_EinstellungenExit();
     void TabSheet3Exit();
 
-
-protected:
+  protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     // The constructor's parts, in the order they run: the widgets and their
     // places, the actions, the panel grids with their tables.
     void buildButtonRow();

@@ -8,12 +8,12 @@ class QCheckBox;
 class UeberschriftPage : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit UeberschriftPage(QWidget *parent = nullptr);
 
     PanelGrid *DBCtrlGrid2;
     QCheckBox *cb_mitueberschrift;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 };

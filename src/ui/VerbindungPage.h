@@ -9,7 +9,7 @@ class QRadioButton;
 class VerbindungPage : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit VerbindungPage(QWidget *parent = nullptr);
 
     CueLineEdit *e_server;
@@ -23,9 +23,9 @@ public:
     void rb_lokalClick();
     void rb_imInetClick();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     static void setFieldVisible(CueLineEdit *field, bool visible);
 };

@@ -122,27 +122,28 @@ TEST_P(PreviewSaveTest, SameBytesWithAndWithoutThePreview)
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, PreviewSaveTest,
-    ::testing::Values(
-        Session{"NoEdit", [](Tf_root &) {}, "InfoZeile=Startnr,[Name]\r\n"},
-        Session{"FormulaAndPendingColour",
-                [](Tf_root &w) {
-                    TypeInto(w.TabSheet2->e_InfoZeile, QStringLiteral(",Verein"), false);
-                    // Left in the panel, written only by the save's commit.
-                    TypeInto(w.TabSheet2->dbcg_spalten->livePanel()->farbe, QStringLiteral("#00FF00"), true);
-                    w.TabSheet3->cb_mitueberschrift->setChecked(false);
-                },
-                "\"farbe\":\"#00FF00\""},
-        Session{"PanelsHeadingAndTrackBar",
-                [](Tf_root &w) {
-                    PanelGrid *grid = w.TabSheet2->dbcg_spalten;
-                    grid->setFocus();
-                    QTest::keyClick(grid, Qt::Key_Right);
-                    TypeInto(grid->livePanel()->anzahlzeichen, QStringLiteral("33"), true);
-                    TypeInto(w.TabSheet3->DBCtrlGrid2->livePanel()->text, QStringLiteral("Nachname"), true);
-                    w.TabSheet2->tb_trans->setValue(200);
-                    TypeInto(w.TabSheet2->e_hintergrund, QStringLiteral("#102030"), true);
-                },
-                "\"text\":\"Nachname\""}),
+    ::testing::Values(Session{"NoEdit", [](Tf_root &) {}, "InfoZeile=Startnr,[Name]\r\n"},
+                      Session{"FormulaAndPendingColour",
+                              [](Tf_root &w) {
+                                  TypeInto(w.TabSheet2->e_InfoZeile, QStringLiteral(",Verein"), false);
+                                  // Left in the panel, written only by the save's commit.
+                                  TypeInto(w.TabSheet2->dbcg_spalten->livePanel()->farbe,
+                                           QStringLiteral("#00FF00"), true);
+                                  w.TabSheet3->cb_mitueberschrift->setChecked(false);
+                              },
+                              "\"farbe\":\"#00FF00\""},
+                      Session{"PanelsHeadingAndTrackBar",
+                              [](Tf_root &w) {
+                                  PanelGrid *grid = w.TabSheet2->dbcg_spalten;
+                                  grid->setFocus();
+                                  QTest::keyClick(grid, Qt::Key_Right);
+                                  TypeInto(grid->livePanel()->anzahlzeichen, QStringLiteral("33"), true);
+                                  TypeInto(w.TabSheet3->DBCtrlGrid2->livePanel()->text,
+                                           QStringLiteral("Nachname"), true);
+                                  w.TabSheet2->tb_trans->setValue(200);
+                                  TypeInto(w.TabSheet2->e_hintergrund, QStringLiteral("#102030"), true);
+                              },
+                              "\"text\":\"Nachname\""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -12,9 +12,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QMessageBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -401,13 +401,14 @@ TEST_F(LoadSaveTest, UncommittedHeadingTextIsSaved)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // Closing by the close box, Alt+F4 or the window manager asks only when a
 // save now would write something else than right after the load.
 class CloseTest : public LoadSaveTest
 {
-protected:
+  protected:
     // What the window manager's close does: a close event to the window.
     bool closeByWindowManager()
     {
@@ -418,7 +419,8 @@ protected:
 
 TEST_F(CloseTest, NothingChangedClosesWithoutAQuestion)
 {
-    for (const QByteArray &file : {QByteArray(), QByteArray("[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n")}) {
+    for (const QByteArray &file :
+         {QByteArray(), QByteArray("[Optionen]\r\nAnzahlZeilen=$1F\r\nZQHostOLS=Wahr\r\n")}) {
         if (!file.isEmpty())
             writeIni(file);
         Tf_root window{&dialogs};
@@ -544,7 +546,8 @@ TEST_F(CloseTest, CtrlSSavesAndCloses)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The real question: German standard buttons, Escape cancels.
 TEST(CloseQuestion, GermanButtonsAndEscapeCancels)

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 struct IntCase {
     const char16_t *text;
@@ -10,17 +11,43 @@ struct IntCase {
 };
 
 const IntCase kIntCases[] = {
-    {u" 12", 12},           {u"+5", 5},         {u"-1", -1},          {u"$1F", 31},
-    {u"x1F", 31},           {u"X1f", 31},       {u"0x1F", 31},        {u"0X1F", 31},
-    {u"-$10", -16},         {u"$FFFFFFFF", -1}, {u"$80000000", INT32_MIN}, {u"$000000001", 1},
-    {u"12 ", 99},           {u"12abc", 99},     {u"1 2", 99},         {u"-", 99},
-    {u"$", 99},             {u"0x", 99},        {u"", 99},            {u"   ", 99},
-    {u"2147483648", 99},    {u"99999999999", 99}, {u"-2147483648", INT32_MIN}, {u"2147483647", INT32_MAX},
-    {u"007", 7},            {u"$100000000", 99}, {u"\t5", 99},        {u"+-5", 99},
-    {u"1\u00A0", 99},       {u"\uFF11", 99},    {u"0", 0},            {u"-0", 0},
+    {u" 12", 12},
+    {u"+5", 5},
+    {u"-1", -1},
+    {u"$1F", 31},
+    {u"x1F", 31},
+    {u"X1f", 31},
+    {u"0x1F", 31},
+    {u"0X1F", 31},
+    {u"-$10", -16},
+    {u"$FFFFFFFF", -1},
+    {u"$80000000", INT32_MIN},
+    {u"$000000001", 1},
+    {u"12 ", 99},
+    {u"12abc", 99},
+    {u"1 2", 99},
+    {u"-", 99},
+    {u"$", 99},
+    {u"0x", 99},
+    {u"", 99},
+    {u"   ", 99},
+    {u"2147483648", 99},
+    {u"99999999999", 99},
+    {u"-2147483648", INT32_MIN},
+    {u"2147483647", INT32_MAX},
+    {u"007", 7},
+    {u"$100000000", 99},
+    {u"\t5", 99},
+    {u"+-5", 99},
+    {u"1\u00A0", 99},
+    {u"\uFF11", 99},
+    {u"0", 0},
+    {u"-0", 0},
 };
 
-class ParseIntOrDefaultTest : public ::testing::TestWithParam<IntCase> {};
+class ParseIntOrDefaultTest : public ::testing::TestWithParam<IntCase>
+{
+};
 
 TEST_P(ParseIntOrDefaultTest, ConvertsOrFallsBack)
 {
@@ -36,7 +63,7 @@ TEST(HexDigit, AsciiDigitsOfEitherCaseOnly)
     const struct {
         char16_t c;
         int value;
-    } cases[] = {{u'0', 0}, {u'9', 9}, {u'a', 10}, {u'f', 15}, {u'A', 10}, {u'F', 15}, {u'g', -1},
+    } cases[] = {{u'0', 0},  {u'9', 9},  {u'a', 10}, {u'f', 15}, {u'A', 10}, {u'F', 15}, {u'g', -1},
                  {u'G', -1}, {u'/', -1}, {u':', -1}, {u'@', -1}, {u'`', -1}, {u' ', -1}, {u'\uFF11', -1}};
     for (const auto &c : cases)
         EXPECT_EQ(HexDigitValue(QChar(c.c)), c.value) << int(c.c);

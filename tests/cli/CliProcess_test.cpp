@@ -168,8 +168,8 @@ TEST(ExportLayout, BrokenLogoIsRefusedAndNoLayoutWritten)
     TempDir dir;
     dir.write(kIni, "[Optionen]\r\nZQHost=a\r\n");
     dir.write("logo.png", QByteArray("\x89PNG\r\n\x1a\n", 8) + "abgeschnitten");
-    const CliRun run =
-        RunCliProcess(Args(dir, {"export-layout", "x.vadlayout", "--with-logo"}), CliEnvironment(), dir.path());
+    const CliRun run = RunCliProcess(Args(dir, {"export-layout", "x.vadlayout", "--with-logo"}),
+                                     CliEnvironment(), dir.path());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1) << run.err.constData();
     EXPECT_TRUE(run.err.contains("ist kein lesbares PNG-Bild")) << run.err.constData();

@@ -1,6 +1,6 @@
+#include "base/Failure.h"
 #include "columns/FormatTableReader.h"
 #include "columns/FormatTableWriter.h"
-#include "base/Failure.h"
 
 #include "TableTestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "columns/FormatTable.h"
 #include "base/Failure.h"
+#include "columns/FormatTable.h"
 
 #include "TableTestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "layout/LayoutFile.h"
 #include "base/Failure.h"
+#include "layout/LayoutFile.h"
 #include "logo/PngDecoder.h"
 #include "logo/PngWriter.h"
 #include "support/FailureOf.h"
@@ -410,9 +410,11 @@ TEST(LayoutFile, LogoToCarryMustBeADecodablePng)
     dir.write("logo.png", SmallPng());
     EXPECT_EQ(ReadLogoForLayout(dir.path("logo.png")), SmallPng());
     dir.write("text.png", "kein Bild");
-    EXPECT_TRUE(FailureOf([&] { ReadLogoForLayout(dir.path("text.png")); }).contains("kein lesbares PNG-Bild"));
+    EXPECT_TRUE(
+        FailureOf([&] { ReadLogoForLayout(dir.path("text.png")); }).contains("kein lesbares PNG-Bild"));
     ::mkfifo(QFile::encodeName(dir.path("fifo.png")).constData(), 0600);
-    EXPECT_TRUE(FailureOf([&] { ReadLogoForLayout(dir.path("fifo.png")); }).contains("keine gewöhnliche Datei"));
+    EXPECT_TRUE(
+        FailureOf([&] { ReadLogoForLayout(dir.path("fifo.png")); }).contains("keine gewöhnliche Datei"));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "logo/PngDecoder.h"
 #include "base/Failure.h"
+#include "logo/PngDecoder.h"
 
 #include "AllocationCounter.h"
 #include "PngReference.h"

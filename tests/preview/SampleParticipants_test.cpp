@@ -32,18 +32,20 @@ TEST_P(SampleTextTest, PlainFieldsTakeTheSampleOthersShowThemselves)
     EXPECT_EQ(SampleParticipants::Value(formula, c.row).has_value(), c.shown != nullptr) << c.formula;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formulas, SampleTextTest,
-    ::testing::Values(Case{"Startnr", 0, "17"}, Case{"[Startnr]", 0, "17"}, Case{"STARTNR", 1, "203"},
-                      Case{"[name]", 0, "Müller"}, Case{" Name ", 2, "Fischer"}, Case{"\t[Vorname]", 0, "Anna"},
-                      Case{"[ Verein ]", 0, "SC Ötztal"}, Case{"Zeit", 0, "0:41:07,3"}, Case{"Rang", 3, "4"},
-                      Case{"Nation", 0, "AUT"}, Case{"Jahrgang", 0, "1994"}, Case{"Klasse", 0, "W30"},
-                      // Participants repeat after the last one.
-                      Case{"Name", 12, "Müller"}, Case{"Name", -1, "Klein"},
-                      Case{"\"Team \"&&[Verein]", 0, nullptr}, Case{"[Name", 0, nullptr},
-                      Case{"Startnummer", 0, nullptr}, Case{"", 0, nullptr}, Case{"[]", 0, nullptr},
-                      // A no-break space is part of the text, not a blank around it.
-                      Case{"\u00A0Name", 0, nullptr}));
+INSTANTIATE_TEST_SUITE_P(Formulas, SampleTextTest,
+                         ::testing::Values(Case{"Startnr", 0, "17"}, Case{"[Startnr]", 0, "17"},
+                                           Case{"STARTNR", 1, "203"}, Case{"[name]", 0, "Müller"},
+                                           Case{" Name ", 2, "Fischer"}, Case{"\t[Vorname]", 0, "Anna"},
+                                           Case{"[ Verein ]", 0, "SC Ötztal"}, Case{"Zeit", 0, "0:41:07,3"},
+                                           Case{"Rang", 3, "4"}, Case{"Nation", 0, "AUT"},
+                                           Case{"Jahrgang", 0, "1994"}, Case{"Klasse", 0, "W30"},
+                                           // Participants repeat after the last one.
+                                           Case{"Name", 12, "Müller"}, Case{"Name", -1, "Klein"},
+                                           Case{"\"Team \"&&[Verein]", 0, nullptr}, Case{"[Name", 0, nullptr},
+                                           Case{"Startnummer", 0, nullptr}, Case{"", 0, nullptr},
+                                           Case{"[]", 0, nullptr},
+                                           // A no-break space is part of the text, not a blank around it.
+                                           Case{"\u00A0Name", 0, nullptr}));
 
 TEST(SampleParticipants, EveryFieldHasAValueForEveryParticipant)
 {
@@ -58,8 +60,11 @@ TEST(SampleParticipants, EveryFieldHasAValueForEveryParticipant)
 
 TEST(SampleParticipants, TrimControlsKeepsOtherSpaces)
 {
-    EXPECT_EQ(SampleParticipants::TrimControls(QStringLiteral(" \t\x01" "a b\r\n")), "a b");
-    EXPECT_EQ(SampleParticipants::TrimControls(QStringLiteral("\u2003a\u00A0")), QStringLiteral("\u2003a\u00A0"));
+    EXPECT_EQ(SampleParticipants::TrimControls(QStringLiteral(" \t\x01"
+                                                              "a b\r\n")),
+              "a b");
+    EXPECT_EQ(SampleParticipants::TrimControls(QStringLiteral("\u2003a\u00A0")),
+              QStringLiteral("\u2003a\u00A0"));
     EXPECT_EQ(SampleParticipants::TrimControls(QStringLiteral("   ")), "");
 }
 

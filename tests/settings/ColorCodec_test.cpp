@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(ColorCodec, ColorToHex)
 {
@@ -18,13 +19,25 @@ struct ColorCase {
 };
 
 const ColorCase kColorCases[] = {
-    {u"#FF8000", 0x0080FF}, {u"#ff8000", 0x0080FF}, {u"", 0},           {u"#", 0},
-    {u"#FFF", 0x000FFF},    {u"#12345", 0x053412},   {u"FF8000", 0x0000F8}, {u"#1234567", 0x563412},
-    {u"#GG0000", 0xFFFFFF}, {u"#12 456", 0xFFFFFF},  {u"blau", 0xFFFFFF}, {u"#000000", 0},
-    {u"#FFFFFF", 0xFFFFFF}, {u"#-12345", 0xFFFFFF},
+    {u"#FF8000", 0x0080FF},
+    {u"#ff8000", 0x0080FF},
+    {u"", 0},
+    {u"#", 0},
+    {u"#FFF", 0x000FFF},
+    {u"#12345", 0x053412},
+    {u"FF8000", 0x0000F8},
+    {u"#1234567", 0x563412},
+    {u"#GG0000", 0xFFFFFF},
+    {u"#12 456", 0xFFFFFF},
+    {u"blau", 0xFFFFFF},
+    {u"#000000", 0},
+    {u"#FFFFFF", 0xFFFFFF},
+    {u"#-12345", 0xFFFFFF},
 };
 
-class HexToColorTest : public ::testing::TestWithParam<ColorCase> {};
+class HexToColorTest : public ::testing::TestWithParam<ColorCase>
+{
+};
 
 TEST_P(HexToColorTest, Reads)
 {

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 IniDocument parse(const char *text)
 {
@@ -34,15 +35,15 @@ TEST(IniDocument, Values)
         {"[Optionen]\nA=\"q\"", "A", QString("\"q\"")},
         {"[Optionen]\nA=1\n[Optionen]\nA=2", "A", QString("1")},
         {"[Optionen]\nA=1\nA=2", "A", QString("1")},
-        {"A=1\n[Optionen]", "A", std::nullopt},            // before the first section
-        {"[Optionen]\n;A=1", "A", std::nullopt},           // comment
-        {"[Optionen]\nA", "A", std::nullopt},              // no "=": never a key
+        {"A=1\n[Optionen]", "A", std::nullopt},  // before the first section
+        {"[Optionen]\n;A=1", "A", std::nullopt}, // comment
+        {"[Optionen]\nA", "A", std::nullopt},    // no "=": never a key
         {"[Andere]\nA=1", "A", std::nullopt},
         {"  [ Optionen ]  \r\n\tA\t=\t1", "A", QString("1")},
-        {"[Optionen]\rA=1\rB=2", "B", QString("2")},       // lone CR
+        {"[Optionen]\rA=1\rB=2", "B", QString("2")}, // lone CR
         {"[Optionen]\r\n\r\nA=1", "A", QString("1")},
         {"[Optionen]\nA=\u00A0x\u00A0", "A", QString("\u00A0x\u00A0")}, // NBSP is not trimmed
-        {"[Optionen]\nA=x\x01", "A", QString("x")},       // control characters are
+        {"[Optionen]\nA=x\x01", "A", QString("x")},                     // control characters are
     };
     for (const ValueCase &c : cases)
         EXPECT_EQ(parse(c.file).value(kOpt, c.key), c.expected) << c.file;

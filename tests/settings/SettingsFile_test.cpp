@@ -13,7 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QByteArray utf16(const char *mark, const char16_t *text, bool bigEndian)
 {
@@ -28,7 +29,7 @@ QByteArray utf16(const char *mark, const char16_t *text, bool bigEndian)
 
 class SettingsFileTest : public ::testing::Test
 {
-protected:
+  protected:
     TempDir dir;
     QString path() const { return dir.path("DAZovozoved.ini"); }
     SettingsFile file() const
@@ -54,7 +55,8 @@ TEST_F(SettingsFileTest, FreshFileBytesAndOwnerOnlyMode)
     f.WriteOption("ZQHost", "h\u00E4st");
     f.WriteOptionFlag("ZQHostOLS", false);
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nZQHost=h\xE4st\r\nZQHostOLS=nein\r\n\r\n"));
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
@@ -65,9 +67,12 @@ TEST_F(SettingsFileTest, EachEncodingIsWrittenBackInItself)
         QByteArray before, after;
     };
     const Case cases[] = {
-        {"\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\n", "\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\nB=\xE2\x82\xAC\r\n\r\n"},
-        {utf16("\xFF\xFE", u"[O]", false), utf16("\xFF\xFE", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", false)},
-        {utf16("\xFE\xFF", u"[O]", true), utf16("\xFE\xFF", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", true)},
+        {"\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\n",
+         "\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\r\nB=\xE2\x82\xAC\r\n\r\n"},
+        {utf16("\xFF\xFE", u"[O]", false),
+         utf16("\xFF\xFE", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", false)},
+        {utf16("\xFE\xFF", u"[O]", true),
+         utf16("\xFE\xFF", u"[O]\r\n\r\n[Optionen]\r\nB=\u20AC\r\n\r\n", true)},
         {"[Optionen]\r\nA=\xE4\r\n", "[Optionen]\r\nA=\xE4\r\nB=\x80\r\n\r\n"},
     };
     for (const Case &c : cases) {
@@ -100,7 +105,8 @@ TEST_F(SettingsFileTest, ExistingModeKeptAndSymlinkWrittenThrough)
     write("[Optionen]\r\nA=1\r\n");
     ::chmod(QFile::encodeName(path()).constData(), 0640);
     file().WriteOption("A", "2");
-    struct stat st {};
+    struct stat st {
+    };
     ::stat(QFile::encodeName(path()).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
@@ -135,7 +141,8 @@ TEST_F(SettingsFileTest, LinkOfAnotherUserIsNotFollowed)
                   "Datei \"" + path() + "\" kann nicht erstellt werden. " + why);
     }
     EXPECT_EQ(system.read("shadow"), "root:geheim\n");
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(target.constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     EXPECT_EQ(st.st_uid, 0u);
@@ -150,14 +157,16 @@ TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
     // Another program writing holds the exclusive lock: neither read nor write.
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     const QString readMsg = FailureOf([&] { file().ReadOption("A", ""); });
-    EXPECT_TRUE(readMsg.startsWith("Datei " + path() + " kann nicht geöffnet werden. ")) << readMsg.toStdString();
+    EXPECT_TRUE(readMsg.startsWith("Datei " + path() + " kann nicht geöffnet werden. "))
+        << readMsg.toStdString();
     EXPECT_GT(readMsg.size(), QString("Datei " + path() + " kann nicht geöffnet werden. ").size());
     EXPECT_FALSE(FailureOf([&] { file().WriteOption("A", "2"); }).isEmpty());
     // Another program reading holds a shared lock: reads go on, writes fail.
     ASSERT_EQ(::flock(fd, LOCK_SH), 0);
     EXPECT_EQ(file().ReadOption("A", ""), "1");
     const QString writeMsg = FailureOf([&] { file().WriteOption("A", "2"); });
-    EXPECT_TRUE(writeMsg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. ")) << writeMsg.toStdString();
+    EXPECT_TRUE(writeMsg.startsWith("Datei \"" + path() + "\" kann nicht erstellt werden. "))
+        << writeMsg.toStdString();
     ::close(fd);
     EXPECT_EQ(bytes(), QByteArray("[Optionen]\r\nA=1\r\n"));
 }
@@ -165,7 +174,9 @@ TEST_F(SettingsFileTest, LockedFileFailsWithSystemText)
 TEST_F(SettingsFileTest, DirectoryOrFifoInPlaceOfTheFile)
 {
     ASSERT_TRUE(QDir().mkpath(path()));
-    EXPECT_TRUE(FailureOf([&] { file().ReadOption("A", ""); }).startsWith("Datei " + path() + " kann nicht geöffnet werden. "));
+    EXPECT_TRUE(FailureOf([&] {
+                    file().ReadOption("A", "");
+                }).startsWith("Datei " + path() + " kann nicht geöffnet werden. "));
     EXPECT_FALSE(FailureOf([&] { file().WriteOption("A", "1"); }).isEmpty());
     QDir().rmdir(path());
     ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
@@ -198,7 +209,8 @@ QByteArray hugeFile()
 {
     QByteArray big = "[Optionen]\r\nZQHost=h\r\n";
     for (int i = 0; big.size() < 10 * 1024 * 1024; ++i)
-        big += "[S" + QByteArray::number(i % 50) + "]\r\nKey" + QByteArray::number(i) + "=" + QByteArray(200, 'v') + "\r\n";
+        big += "[S" + QByteArray::number(i % 50) + "]\r\nKey" + QByteArray::number(i) + "=" +
+               QByteArray(200, 'v') + "\r\n";
     return big;
 }
 
@@ -222,7 +234,8 @@ TEST_F(SettingsFileTest, HostileFilesLoadAndKeepTheirContent)
         {"huge", hugeFile()},
         {"binary", binaryFile()},
         {"half utf-16", QByteArray("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0e\0n\0]\0\n\0Z\0Q\0H\0o\0s\0t\0=\0a", 39)},
-        {"duplicate sections", QByteArray("[Optionen]\nA=1\n[Optionen]\nZQHost=2\n[optionen]\nB=3\n").repeated(1000)},
+        {"duplicate sections",
+         QByteArray("[Optionen]\nA=1\n[Optionen]\nZQHost=2\n[optionen]\nB=3\n").repeated(1000)},
         {"no line breaks", QByteArray(100000, '[')},
     };
     for (const auto &[name, content] : files) {

@@ -7,7 +7,8 @@
 inline int ExitCode(int result)
 {
     const ::testing::UnitTest *unit = ::testing::UnitTest::GetInstance();
-    if (result == 0 && unit->test_to_run_count() > 0 && unit->skipped_test_count() == unit->test_to_run_count())
+    if (result == 0 && unit->test_to_run_count() > 0 &&
+        unit->skipped_test_count() == unit->test_to_run_count())
         return 77;
     return result;
 }

@@ -10,8 +10,11 @@
 // out queued colour choices (nothing queued: the operator cancels).
 class FakeDialogs : public Dialogs
 {
-public:
-    void showFailure(QWidget *, const QString &message) override { failures.append(FailureDisplayText(message)); }
+  public:
+    void showFailure(QWidget *, const QString &message) override
+    {
+        failures.append(FailureDisplayText(message));
+    }
     void showMessage(QWidget *, const QString &message) override { messages.append(message); }
     std::optional<uint32_t> chooseColor(QWidget *, uint32_t start) override
     {
@@ -82,7 +85,7 @@ public:
     QStringList layoutDialogs;
     std::deque<std::optional<QString>> layoutPaths;
 
-private:
+  private:
     std::optional<QString> nextPath()
     {
         if (layoutPaths.empty())

@@ -7,7 +7,7 @@
 // A fresh directory per test, removed with the fixture.
 class TempDir
 {
-public:
+  public:
     QString path(const QString &name = QString()) const
     {
         return name.isEmpty() ? m_dir.path() : m_dir.path() + QLatin1Char('/') + name;
@@ -24,6 +24,6 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-private:
+  private:
     QTemporaryDir m_dir;
 };

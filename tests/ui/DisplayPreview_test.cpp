@@ -1,4 +1,5 @@
 #include "logo/PngWriter.h" // test fixture writer
+#include "preview/SampleParticipants.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
 #include "ui/ColumnPanel.h"
@@ -6,7 +7,6 @@
 #include "ui/DarstellungPage.h"
 #include "ui/DisplayPreview.h"
 #include "ui/PanelGrid.h"
-#include "preview/SampleParticipants.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
 #include "ui/UeberschriftPage.h"
@@ -276,10 +276,12 @@ TEST_F(PreviewTest, EachCellInItsColourInsideItsColumn)
         for (int line = 0; line < 4; ++line) {
             const DisplayLayout::Cell *cl = cell(l, detectionRow(l, line), c);
             ASSERT_NE(cl, nullptr);
-            EXPECT_EQ(cl->text, SampleParticipants::CellText(QStringList{"Startnr", "Name", "Verein"}[c], line));
+            EXPECT_EQ(cl->text,
+                      SampleParticipants::CellText(QStringList{"Startnr", "Name", "Verein"}[c], line));
             EXPECT_NEAR(cl->box.left(), left, 0.01) << "column " << c;
             EXPECT_EQ(cl->box.width(), width) << "column " << c;
-            EXPECT_GT(CountNear(image, cl->box.toAlignedRect(), colours[c]), 10) << "column " << c << " line " << line;
+            EXPECT_GT(CountNear(image, cl->box.toAlignedRect(), colours[c]), 10)
+                << "column " << c << " line " << line;
             column += cl->box.toAlignedRect();
         }
         left += width;
@@ -306,8 +308,8 @@ class AlignmentTest : public PreviewTest, public ::testing::WithParamInterface<A
 TEST_P(AlignmentTest, InkLiesWhereTheColumnAlignsIt)
 {
     open();
-    columns(QStringLiteral("Startnr"),
-            {Format{QStringLiteral("DejaVu Sans"), 16, kRed, true, QString::fromLatin1(GetParam().stored), 24}});
+    columns(QStringLiteral("Startnr"), {Format{QStringLiteral("DejaVu Sans"), 16, kRed, true,
+                                               QString::fromLatin1(GetParam().stored), 24}});
     const DisplayLayout l = layout();
     const QImage image = render();
     const DisplayLayout::Cell *cl = cell(l, detectionRow(l, 0), 0);
@@ -333,8 +335,10 @@ TEST_P(AlignmentTest, InkLiesWhereTheColumnAlignsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Columns, AlignmentTest,
-                         ::testing::Values(AlignCase{"links", Qt::AlignLeft}, AlignCase{"mitte", Qt::AlignHCenter},
-                                           AlignCase{"rechts", Qt::AlignRight}, AlignCase{"MITTE", Qt::AlignHCenter},
+                         ::testing::Values(AlignCase{"links", Qt::AlignLeft},
+                                           AlignCase{"mitte", Qt::AlignHCenter},
+                                           AlignCase{"rechts", Qt::AlignRight},
+                                           AlignCase{"MITTE", Qt::AlignHCenter},
                                            AlignCase{"center", Qt::AlignLeft}),
                          [](const auto &info) { return std::string(info.param.stored); });
 
@@ -646,18 +650,21 @@ TEST_P(RedrawTest, RedrawingTheChangedCellsGivesTheWholePicture)
     }
     CueLineEdit *line = d().e_InfoZeile;
     const std::vector<std::pair<const char *, std::function<void()>>> edits = {
-        {"a formula", [&] {
+        {"a formula",
+         [&] {
              line->setFocus();
              line->setCursorPosition(4);
              QTest::keyClicks(line, QStringLiteral("x"));
          }},
         {"its field again", [&] { QTest::keyClick(line, Qt::Key_Backspace); }},
-        {"a pending colour", [&] {
+        {"a pending colour",
+         [&] {
              panel()->farbe->setFocus();
              panel()->farbe->selectAll();
              QTest::keyClicks(panel()->farbe, QStringLiteral("#FFFF00"));
          }},
-        {"the next column's formula", [&] {
+        {"the next column's formula",
+         [&] {
              line->setFocus();
              line->setCursorPosition(12);
              QTest::keyClicks(line, QStringLiteral("y"));
@@ -680,7 +687,8 @@ TEST_P(RedrawTest, RedrawingTheChangedCellsGivesTheWholePicture)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RedrawTest,
-                         ::testing::Values(RedrawCase{"even", QSize(640, 360)}, RedrawCase{"odd", QSize(777, 333)},
+                         ::testing::Values(RedrawCase{"even", QSize(640, 360)},
+                                           RedrawCase{"odd", QSize(777, 333)},
                                            RedrawCase{"narrow", QSize(301, 419)}),
                          [](const auto &info) { return std::string(info.param.name); });
 

@@ -16,7 +16,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 // A solid logo of one colour and alpha, straight (not premultiplied) samples.
 QByteArray SolidLogo(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
@@ -35,7 +36,7 @@ QByteArray SolidLogo(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
 
 class LogoPreviewTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         oldCwd = QDir::currentPath();

@@ -1,8 +1,8 @@
 #include "base/Failure.h"
 #include "support/FakeDialogs.h"
-#include "ui/PageWidgets.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
+#include "ui/PageWidgets.h"
 #include "ui/Shape.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
@@ -23,19 +23,19 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 class WindowTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         w.ti_start->stop();
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     }
-    template <typename T = QWidget>
-    T *find(const char *name)
+    template <typename T = QWidget> T *find(const char *name)
     {
         T *widget = w.findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
@@ -155,7 +155,7 @@ TEST_F(WindowTest, TypingLimits)
 {
     w.P_Einstellungen->show();
     w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
-    const LimitCase cases[] = {{"e_hintergrund", 7},  {"e_zweitezeile", 7},       {"e_timeoutlogo", 3},
+    const LimitCase cases[] = {{"e_hintergrund", 7},       {"e_zweitezeile", 7},  {"e_timeoutlogo", 3},
                                {"e_timeoutleereZeile", 3}, {"e_anzahlzeilen", 4}, {"e_erstesEF", 4},
                                {"e_letztesEF", 4}};
     for (const LimitCase &c : cases) {
@@ -215,8 +215,9 @@ TEST_F(WindowTest, CueTextOnlyWhileEmptyAndUnfocused)
     EXPECT_EQ(cuePixels(render(f)), unfocused);
     f->setText("7");
     EXPECT_LT(cuePixels(render(f)), unfocused / 5);
-    EXPECT_EQ(w.TabSheet2->e_InfoZeile->cueText(),
-              "Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein])");
+    EXPECT_EQ(
+        w.TabSheet2->e_InfoZeile->cueText(),
+        "Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team \"&&[Verein])");
     EXPECT_TRUE(w.TabSheet4->e_SNRInfoFelder->cueText().endsWith("[Verein]) \\n für neue Zeile"));
 }
 
