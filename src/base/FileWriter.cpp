@@ -109,7 +109,10 @@ bool openLocked(const QString &path, bool exclusive, int waitMs, LockedFile &out
 
 QString folderOf(const QString &target)
 {
-    return target.left(std::max<qsizetype>(target.lastIndexOf(u'/'), 1));
+    const qsizetype slash = target.lastIndexOf(u'/');
+    if (slash < 0)
+        return QStringLiteral(".");
+    return target.left(std::max<qsizetype>(slash, 1)); // "/" for a file in the root
 }
 
 QString nameOf(const QString &target)

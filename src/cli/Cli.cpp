@@ -109,8 +109,10 @@ QString MainUsage(const std::vector<std::unique_ptr<Command>> &commands)
                          QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
                                             QStringLiteral("Zeigt die Version."))});
     text +=
-        QStringLiteral("\nRückgabewert: 0 erledigt, 1 abgelehnt oder fehlgeschlagen (nichts geschrieben), "
-                       "2 falscher Aufruf.\n%1 help BEFEHL zeigt die Hilfe zu einem Befehl.\n")
+        QStringLiteral("\nRückgabewert: 0 erledigt, 1 abgelehnt oder fehlgeschlagen (nichts geschrieben; nur "
+                       "bei import-layout --with-logo sagt eine Meldung, wenn die Einstellungen übernommen "
+                       "wurden, das Logo aber nicht), 2 falscher Aufruf.\n"
+                       "%1 help BEFEHL zeigt die Hilfe zu einem Befehl.\n")
             .arg(Command::programName());
     return text;
 }

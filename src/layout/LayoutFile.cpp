@@ -253,7 +253,8 @@ QByteArray withLogo(const QByteArray &json, const QByteArray &png)
     // value is always escaped, so this finds the member "name" itself.
     const QByteArray nameMember = QByteArrayLiteral("\n    \"name\": ");
     const qsizetype at = json.indexOf(nameMember) + 1;
-    Q_ASSERT(at > 0);
+    if (at <= 0) // Qt's writer changed its layout: never write a file we could not read back
+        throw Failure(QStringLiteral("Das Layout kann nicht geschrieben werden: unerwartete JSON-Form"));
     const QByteArray head = QByteArrayLiteral("    \"logo\": \"");
     const QByteArray tail = QByteArrayLiteral("\",\n");
     const qsizetype encoded = Base64Length(png.size());

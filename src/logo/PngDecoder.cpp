@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -652,6 +653,13 @@ LogoImage DecodePngFile(const QString &path)
         ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         failOpen(files::SystemText(errno));
+    // A device or a FIFO in the logo's place would be read without end.
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        failOpen(QStringLiteral("Keine reguläre Datei"));
+    }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

@@ -461,7 +461,7 @@ TEST(ConflictQuestion, GermanButtonsDefaultAndEscape)
                 if (b->text().remove(u'&') == how)
                     b->click();
             // A mnemonic clicks after a short animation.
-            (void)QTest::qWaitFor([box] { return !box->isVisible(); }, 2000);
+            (void)QTest::qWaitFor([box] { return !box->isVisible(); }, 10000);
             if (box->isVisible()) // the key did nothing: end the question, the answer tells
                 box->done(QMessageBox::Cancel);
         });

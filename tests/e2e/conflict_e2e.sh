@@ -50,21 +50,12 @@ settings "${window[@]}" >"$work/overwritten.ini"
 
 start_display
 start_wm
+watch_settings_reads
 
 fail() {
   echo "FAIL: $*"
   exit 1
 }
-
-# Waits up to ten seconds for the command "$@" to succeed.
-wait_until() {
-  local _
-  for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-watch_ready() { grep -q 'Watches established' "$work/inotify.err"; }
-question_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$question" ]; }
-question_gone() { ! xdotool search --name '^Zeitquell Detektion$' >/dev/null 2>&1; }
 
 # Starts the program on the loaded file and waits until its start has read
 # the file (the load then runs to its end before any key is handled); clears
@@ -73,12 +64,10 @@ question_gone() { ! xdotool search --name '^Zeitquell Detektion$' >/dev/null 2>&
 # brings the question.
 save_against_other_writer() {
   cp "$work/loaded.ini" "$ini"
-  inotifywait -e close_nowrite -t 30 "$ini" >/dev/null 2>"$work/inotify.err" &
-  local watch=$!
-  wait_until watch_ready || fail "inotifywait did not start"
+  mark_settings_reads
   "$work/VADaroradarAdadad" >"$work/out.log" 2>&1 &
   app=$!
-  wait "$watch" || fail "the program did not read its settings file"
+  wait_loaded
   find_window
   [ -n "$win" ] || fail "no window"
   xdotool windowactivate --sync "$win" 2>/dev/null || true
@@ -89,7 +78,7 @@ save_against_other_writer() {
   question=$(timeout 20 xdotool search --sync --name '^Zeitquell Detektion$' | head -n 1)
   [ -n "$question" ] || fail "no question"
   xdotool windowactivate --sync "$question" 2>/dev/null || true
-  wait_until question_active || fail "the question did not get the focus"
+  wait_for 20 has_focus "$question" || fail "the question did not get the focus"
 }
 
 same_file() { # expected, what it is
@@ -105,7 +94,7 @@ same_file "$work/merged.ini" "Zusammenführen did not keep both changes"
 # Escape: "Abbrechen", nothing written, the window stays.
 save_against_other_writer
 xdotool key --clearmodifiers Escape
-wait_until question_gone || fail "Escape did not close the question"
+wait_for 20 window_gone '^Zeitquell Detektion$' || fail "Escape did not close the question"
 kill -0 "$app" 2>/dev/null || fail "Abbrechen closed the window"
 same_file "$work/other.ini" "Abbrechen wrote the file"
 kill "$app"

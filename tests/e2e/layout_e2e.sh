@@ -69,6 +69,7 @@ open_dialog() {
 choose_file() {
   local title=$1 path=$2 _
   xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+  wait_for 20 has_focus "$dialog" || { echo "FAIL: '$title' did not get the keyboard"; exit 1; }
   xdotool key ctrl+a
   xdotool type --delay 5 "$path"
   xdotool key Return

@@ -6,6 +6,9 @@
 #include "PngWriter.h"
 #include "support/TempDir.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -568,6 +571,28 @@ TEST(PngDecoder, FileThatCannotBeOpened)
         EXPECT_TRUE(failure.message().startsWith(
             QString::fromUtf8("Datei \"%1\" kann nicht geöffnet werden. ").arg(dir.path("logo.png"))))
             << failure.message().toStdString();
+    }
+}
+
+// A device in the logo's place (here through the user's own link) never
+// ends; it is refused before a byte is read, as a folder is.
+TEST(PngDecoder, DeviceOrFolderIsNoLogo)
+{
+    TempDir dir;
+    const QByteArray link = QFile::encodeName(dir.path("logo.png"));
+    ASSERT_EQ(::symlink("/dev/zero", link.constData()), 0);
+    const QString refused =
+        QString::fromUtf8("Datei \"%1\" kann nicht geöffnet werden. Keine reguläre Datei");
+    for (const char *name : {"logo.png", "ordner.png"}) {
+        if (QByteArray(name) == "ordner.png") {
+            ASSERT_TRUE(QDir(dir.path()).mkdir(name));
+        }
+        try {
+            DecodePngFile(dir.path(name));
+            FAIL() << name << " was read as a logo";
+        } catch (const Failure &failure) {
+            EXPECT_EQ(failure.message(), refused.arg(dir.path(name)));
+        }
     }
 }
 
