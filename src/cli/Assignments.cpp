@@ -53,14 +53,9 @@ std::optional<QString> integerProblem(Key key, const QString &value)
 
 std::optional<QString> formatProblem(Key key, const QString &value)
 {
-    if (value.isEmpty())
-        return std::nullopt;
-    FormatTable scratch(QStringLiteral("scratch"), key == Key::InfoZeileFormat ? FormatTable::SpaltenSchema()
-                                                   : key == Key::UeberschriftFormat
-                                                       ? FormatTable::UeberschriftSchema()
-                                                       : FormatTable::SnrInfoSchema());
-    scratch.Open();
-    if (LoadFormatTable(value, scratch, [](const QString &) {}))
+    // Rows the reader refuses are left out as at a start, with its message;
+    // a text that is no format at all the window could not take.
+    if (CheckStoredFormat(value, FormatKindOf(key)).readable)
         return std::nullopt;
     return QStringLiteral("Der Wert für %1 ist kein lesbares Spaltenformat").arg(keyName(key));
 }

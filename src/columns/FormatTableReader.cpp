@@ -125,3 +125,27 @@ bool LoadFormatTable(const QString &text, FormatTable &table, const RowErrorRepo
     }
     return true;
 }
+
+StoredFormatCheck CheckStoredFormat(const QString &text, FormatKind kind)
+{
+    StoredFormatCheck check;
+    if (text.isEmpty())
+        return check;
+    FormatTable scratch(QStringLiteral("scratch"), FormatTable::Schema(kind));
+    scratch.Open();
+    check.readable =
+        LoadFormatTable(text, scratch, [&check](const QString &message) { check.rowErrors.append(message); });
+    return check;
+}
+
+FormatKind FormatKindOf(Key formatKey)
+{
+    switch (formatKey) {
+    case Key::InfoZeileFormat:
+        return FormatKind::Spalten;
+    case Key::UeberschriftFormat:
+        return FormatKind::Ueberschrift;
+    default:
+        return FormatKind::SnrInfo;
+    }
+}

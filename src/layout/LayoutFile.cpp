@@ -53,34 +53,17 @@ QString notALayout(const QString &why)
     return QStringLiteral("Die Datei ist keine Layout-Datei (%1)").arg(why);
 }
 
-std::vector<FieldDef> schemaFor(Key key)
-{
-    switch (key) {
-    case Key::InfoZeileFormat:
-        return FormatTable::SpaltenSchema();
-    case Key::UeberschriftFormat:
-        return FormatTable::UeberschriftSchema();
-    default:
-        return FormatTable::SnrInfoSchema();
-    }
-}
-
 // A stored column format must be one the format reader reads whole: read
 // it into a scratch table of the right kind.
 void checkFormat(Key key, const QString &text)
 {
-    if (text.isEmpty())
-        return;
-    FormatTable scratch(keyName(key), schemaFor(key));
-    scratch.Open();
-    QStringList rowErrors;
-    const bool read = LoadFormatTable(text, scratch, [&](const QString &m) { rowErrors.append(m); });
+    const StoredFormatCheck check = CheckStoredFormat(text, FormatKindOf(key));
     const QString what =
         QStringLiteral("Das Spaltenformat \"%1\" im Layout kann nicht gelesen werden: ").arg(keyName(key));
-    if (!read)
+    if (!check.readable)
         refuse(what + QStringLiteral("der Text ist kein gültiges Spaltenformat"));
-    if (!rowErrors.isEmpty())
-        refuse(what + rowErrors.first());
+    if (!check.rowErrors.isEmpty())
+        refuse(what + check.rowErrors.first());
 }
 
 QString checkedValue(Key key, const QJsonValue &value)
