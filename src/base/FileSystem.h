@@ -1,5 +1,6 @@
 #pragma once
 // Small POSIX pieces the file writer is built from.
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -51,6 +52,19 @@ int WriteAll(int fd, const Pieces &pieces, off_t offset = -1);
 // Overwrites memory that held a file's bytes (passwords among them) in a way
 // the compiler may not leave out.
 void Wipe(void *data, size_t size);
+
+// Wipes the bytes at the end of the scope, whatever they hold by then.
+class WipeOnExit
+{
+  public:
+    explicit WipeOnExit(QByteArray &bytes) : m_bytes(bytes) {}
+    ~WipeOnExit() { Wipe(m_bytes.data(), size_t(m_bytes.size())); }
+    WipeOnExit(const WipeOnExit &) = delete;
+    WipeOnExit &operator=(const WipeOnExit &) = delete;
+
+  private:
+    QByteArray &m_bytes;
+};
 
 // Keeps a reading's bytes until it is wiped; the memory stays with the
 // thread from one reading to the next, so a save reads into the pages the

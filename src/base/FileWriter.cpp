@@ -317,10 +317,7 @@ QByteArray joined(const Pieces &pieces)
 void writeInPlace(const QString &shown, const LockedFile &file, QByteArrayView old, const Pieces &bytes)
 {
     QByteArray text = joined(bytes);
-    struct Wiper {
-        QByteArray &bytes;
-        ~Wiper() { files::Wipe(bytes.data(), size_t(bytes.size())); }
-    } wiper{text};
+    const files::WipeOnExit wiper(text);
     Fd out;
     if (const int error = files::OpenSameForWriting(file.target, file.st, out))
         failCreateBecause(shown, error);

@@ -181,11 +181,6 @@ QByteArray readJournal(int dirFd, const QByteArray &name, QString &why)
 }
 
 // Overwrites a journal's bytes before they go.
-struct WipeOnExit {
-    QByteArray &bytes;
-    ~WipeOnExit() { files::Wipe(bytes.data(), size_t(bytes.size())); }
-};
-
 // What the file holds now tells whether the journal's text is still to be
 // written: a killed rewrite leaves the old size, the new one, or the
 // larger of both (room taken first); anything else another program wrote.
@@ -213,7 +208,7 @@ bool recoverOne(int dirFd, const QByteArray &name, const QString &target, int fd
     const QString where = StateFolder() + u'/' + QFile::decodeName(name);
     QString why;
     QByteArray bytes = readJournal(dirFd, name, why);
-    const WipeOnExit wipe{bytes};
+    const files::WipeOnExit wipe(bytes);
     if (!why.isEmpty()) {
         note(where, why);
         return false;

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 // Shown to the operator (the window puts it in a message box) for a record
 // whose row could not be stored: "Fehler bei ZeilenFormat <r> -> <message>".

@@ -132,10 +132,7 @@ void SettingsFile::Update(const SaveWrites &writes)
     // The new section (or file) holds the passwords too: it is overwritten
     // before its memory goes back.
     QByteArray built;
-    struct Wiper {
-        QByteArray &bytes;
-        ~Wiper() { files::Wipe(bytes.data(), size_t(bytes.size())); }
-    } wiper{built};
+    const files::WipeOnExit wiper(built);
     writer().Update([&](std::optional<QByteArrayView> old) -> Pieces {
         files::Wipe(built.data(), size_t(built.size()));
         if (old)
