@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev zlib1g-dev
   # tests and benchmarks; libpng is the reference decoder of the logo tests
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  # the start-up benchmark watches the X root for the first window map
+  libx11-dev
   # fonts the widget tests measure captions with
   fonts-dejavu-core fonts-liberation2
   # end-to-end tests: virtual display, input, window manager, window

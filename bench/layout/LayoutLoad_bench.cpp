@@ -158,9 +158,9 @@ void LayoutBesideStart(benchmark::State &state)
         first = 1 - first;
         state.SetIterationTime(double(iteration) * 1e-9);
         ok = ok && starting->dialogs.failures.isEmpty() && loading->dialogs.failures.isEmpty() &&
-             starting->w.mt_spalten.RecordCount() == kColumns &&
-             loading->w.mt_spalten.RecordCount() == kColumns &&
-             loading->w.mt_spalten.asText(0) == QLatin1String("Arial");
+             starting->w.state().mt_spalten.RecordCount() == kColumns &&
+             loading->w.state().mt_spalten.RecordCount() == kColumns &&
+             loading->w.state().mt_spalten.asText(0) == QLatin1String("Arial");
     }
     if (!ok || spent[0] == 0) {
         state.SkipWithError("a load failed or the tables are out of step");

@@ -56,7 +56,7 @@ std::unique_ptr<Tf_root> Window(int columns, bool preview)
     w->P_Einstellungen->setCurrentWidget(w->TabSheet2);
     w->TabSheet2->e_anzahlzeilen->setProgramText(QStringLiteral("20"));
     w->TabSheet2->e_InfoZeile->setText(Formulas(columns));
-    w->mt_spalten.First();
+    w->state().mt_spalten.First();
     if (preview) {
         w->b_vorschauClick();
         w->preview()->setScreenSize(QSize(1920, 1080));
@@ -83,7 +83,7 @@ void KeystrokeWithPreview(benchmark::State &state)
         Idle();
         type = !type;
     }
-    if (w->mt_spalten.RecordCount() != columns)
+    if (w->state().mt_spalten.RecordCount() != columns)
         state.SkipWithError("tables out of step");
     const DisplayLayout &drawn = w->preview()->drawnLayout();
     if (drawn.cells.empty() || (columns > 20 && drawn.columnsLaidOut >= columns))
@@ -125,8 +125,8 @@ void KeystrokeOpenBesideClosed(benchmark::State &state)
         state.SetIterationTime(double(iteration) * 1e-9);
     }
     const DisplayLayout &drawn = open->preview()->drawnLayout();
-    if (drawn.cells.empty() || open->mt_spalten.RecordCount() != columns ||
-        closed->mt_spalten.RecordCount() != columns || spent[1] == 0)
+    if (drawn.cells.empty() || open->state().mt_spalten.RecordCount() != columns ||
+        closed->state().mt_spalten.RecordCount() != columns || spent[1] == 0)
         state.SkipWithError("the windows are out of step, or the preview did not draw");
     else
         state.counters["open_per_closed"] = double(spent[0]) / double(spent[1]);

@@ -41,7 +41,7 @@ std::unique_ptr<Tf_root> Window(int columns)
     for (int i = 0; i < columns; ++i)
         formulas << QStringLiteral("\"Team \"&&[Verein%1]").arg(i);
     w->TabSheet2->e_InfoZeile->setText(formulas.join(u','));
-    w->mt_spalten.First();
+    w->state().mt_spalten.First();
     QApplication::setActiveWindow(w.get());
     Idle();
     return w;
@@ -61,7 +61,7 @@ void KeystrokeInFormulaLine(benchmark::State &state)
         Idle();
         type = !type;
     }
-    if (w->mt_spalten.RecordCount() != columns)
+    if (w->state().mt_spalten.RecordCount() != columns)
         state.SkipWithError("tables out of step");
     state.counters["columns"] = columns;
 }
@@ -77,14 +77,14 @@ void MovePanelByOne(benchmark::State &state)
     for (int i = 0; i < columns / 2; ++i)
         QTest::keyClick(grid, Qt::Key_Left);
     Idle();
-    const int start = w->mt_spalten.RecNo();
+    const int start = w->state().mt_spalten.RecNo();
     bool right = true;
     for (auto _ : state) {
         QTest::keyClick(grid, right ? Qt::Key_Right : Qt::Key_Left);
         Idle();
         right = !right;
     }
-    if (std::abs(w->mt_spalten.RecNo() - start) > 1)
+    if (std::abs(w->state().mt_spalten.RecNo() - start) > 1)
         state.SkipWithError("cursor did not move by one");
     state.counters["columns"] = columns;
 }

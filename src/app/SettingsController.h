@@ -1,5 +1,6 @@
 #pragma once
 #include "SaveConflict.h"
+#include "editor/EditorState.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 #include "ui/Dialogs.h"
@@ -11,11 +12,11 @@ struct Layout;
 #include <optional>
 #include <vector>
 
-class FormatTable;
 class Tf_root;
 
-// Ties the window to the settings file: the load sequence run once by the
-// start-up timer, and the save of "speichern + schliessen".
+// Ties the window's editor state to the settings file: the load run once by
+// the start-up timer, the save of "speichern + schliessen" with the question
+// when another program changed the file, and the layout menu's hooks.
 class SettingsController
 {
   public:
@@ -31,8 +32,8 @@ class SettingsController
 
     SettingsFile &file() { return m_file; }
 
-    // Puts a layout's values into the controls exactly as the start puts
-    // the file's, through the same steps; the connection page stays as it
+    // Puts a layout's values into the state exactly as the start puts the
+    // file's, through the same steps; the connection page stays as it
     // is. Nothing is written: the next save stores them, and closing
     // without saving asks as for any change.
     void loadLayout(const Layout &layout);
@@ -41,31 +42,12 @@ class SettingsController
     Layout currentLayout(const QString &name);
 
   private:
-    // A stored column format the reader refused: kept in the file as long as
-    // the operator leaves that layout as loaded.
-    struct KeptFormat {
-        Key key;
-        FormatTable *table;
-        QString stored;   // the text as loaded
-        QString asLoaded; // what the table would have written right after the load
-        bool inFile;      // from the settings file (not from a layout): a save reads it there
-    };
-
-    // The load steps for the keys of `f`: all 23, or the layout's 17.
-    enum class KeySet { All, Layout };
-    void loadOptions(const OptionReader &f, KeySet keys);
-    void loadConnection(const OptionReader &f);
-    void loadLook(const OptionReader &f, KeySet keys);
-    // Back to the state the start finds: empty tables, blank formula lines.
-    void clearColumns();
-
-    // The 23 values a save writes, in their order, from the controls; a
+    // The load steps for the keys of `f`: all 23, or the layout's 17, with
+    // the reader's messages shown.
+    void loadOptions(const OptionReader &f, EditorState::KeySet keys);
+    // The 23 values a save writes now, from the state; a
     // kept column format is taken from `stored`, the file as it is read.
-    using Values = std::vector<std::pair<Key, QString>>;
-    Values valuesToSave(const OptionReader &stored);
-    static void writeValues(OptionWriter &out, const Values &values);
-    // The column format document of a table, its cursor where it was.
-    QString formatDocument(FormatTable &table);
+    SaveValues valuesToSave(const OptionReader &stored);
 
     // The save's transaction, run again after a question when another
     // program changed the file since the load; false when the operator
@@ -80,9 +62,9 @@ class SettingsController
     void markWindowChanges(DiskChanges &changes);
 
     Tf_root &w;
+    EditorState &m_state;
     SettingsFile m_file;
     bool m_loaded = false;
     SettingsSnapshot m_loadedFile;
-    Values m_valuesAfterLoad;
-    std::vector<KeptFormat> m_keptFormats;
+    SaveValues m_valuesAfterLoad;
 };

@@ -183,15 +183,24 @@ QString controlText(Key key, const QString &value)
 
 } // namespace
 
-StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned)
+WindowSave SaveAfterStart(const OptionReader &file, const std::vector<Assignment> &assigned)
 {
     std::vector<Assignment> stored;
-    TypedValues typed;
+    std::vector<Assignment> typed;
     for (const Assignment &a : assigned) {
         if (keyInfo(a.key).conversion == Conversion::Format || comesWithFormats(assigned, a.key))
             stored.push_back(a);
         else
-            typed.emplace_back(a.key, controlText(a.key, a.value));
+            typed.push_back({a.key, controlText(a.key, a.value)});
     }
-    return ValuesAfterStart(AssignedReader(file, std::move(stored)), typed);
+    const AssignedReader start(file, std::move(stored));
+    WindowSave out;
+    EditorState state;
+    state.load(start, EditorState::KeySet::All,
+               {[&out](const QString &message) { out.rowMessages.append(message); },
+                [&out](Key key) { out.unreadableFormats.push_back(key); }});
+    for (const Assignment &a : typed)
+        state.setValue(a.key, a.value);
+    out.values = state.valuesToSave(start);
+    return out;
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "columns/StartSave.h"
+#include "editor/EditorState.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsKeys.h"
 
@@ -50,8 +50,17 @@ class AssignedReader : public OptionReader
     std::vector<Assignment> m_assigned;
 };
 
-// What a save writes after the start on `file` when the operator has put
-// `assigned` into the controls: numbers in decimal (an emptied field stays
-// empty), flags as "ja"/"nein". Column formats cannot be typed: they are
-// taken as a file holding them, and so is a formula line set with them.
-StartSave ValuesWithAssignments(const OptionReader &file, const std::vector<Assignment> &assigned);
+// What the window's save writes right after its start on `file` when the
+// operator has put `assigned` into the controls, through the window's own
+// editor state: the load, the typed values, the values a save writes.
+// Numbers are typed in decimal (an emptied field stays empty), flags as
+// "ja"/"nein". Column formats cannot be typed: they are taken as a file
+// holding them, and so is a formula line set with them.
+struct WindowSave {
+    SaveValues values;
+    // Stored column formats the reader refused: a save keeps them as stored.
+    std::vector<Key> unreadableFormats;
+    // "Fehler bei ZeilenFormat ..." for records whose row could not be stored.
+    QStringList rowMessages;
+};
+WindowSave SaveAfterStart(const OptionReader &file, const std::vector<Assignment> &assigned = {});

@@ -3,7 +3,6 @@
 #include "base/NumberText.h"
 #include "cli/Assignments.h"
 #include "cli/Console.h"
-#include "columns/StartSave.h"
 #include "settings/SettingsFile.h"
 
 #include <QFileInfo>
@@ -101,7 +100,7 @@ int CheckCommand::execute(const QCommandLineParser &, CommandContext &context)
         out.value(note);
 
     int problems = 0;
-    const StartSave start = ValuesAfterStart(file);
+    const WindowSave start = SaveAfterStart(file);
     for (Key key : start.unreadableFormats) {
         out.value(QStringLiteral("%1: kein lesbares Spaltenformat; es bleibt beim Speichern, wie es ist.")
                       .arg(keyName(key)));

@@ -1,7 +1,7 @@
 #include "cli/ExportLayoutCommand.h"
 
+#include "cli/Assignments.h"
 #include "cli/LogoFile.h"
-#include "columns/StartSave.h"
 #include "layout/LayoutFile.h"
 #include "settings/SettingsFile.h"
 
@@ -47,7 +47,7 @@ int ExportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
     layout.created = QDateTime::currentDateTimeUtc();
     if (parser.isSet(withLogoOption()))
         layout.logoPng = ReadLogoForLayout(LogoBeside(context.settingsPath));
-    const StartSave save = ValuesAfterStart(SettingsFile(context.settingsPath).Load());
+    const WindowSave save = SaveAfterStart(SettingsFile(context.settingsPath).Load());
     for (const auto &[key, value] : save.values) {
         if (IsLayoutKey(key))
             layout.values.emplace_back(key, value);

@@ -45,9 +45,9 @@ int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
         values.push_back({key, TrimControl(LayoutValue(layout, key))});
     QStringList rowMessages;
     SettingsFile(context.settingsPath).Update([&](SettingsEdit &edit) {
-        const StartSave save = ValuesAfterStart(AssignedReader(edit, values));
+        const WindowSave save = SaveAfterStart(AssignedReader(edit, values));
         rowMessages = save.rowMessages;
-        WriteSaveValues(edit, save.values);
+        EditorState::WriteValues(edit, save.values);
     });
     for (const QString &message : rowMessages)
         context.console.message(message);

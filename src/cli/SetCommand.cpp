@@ -25,9 +25,9 @@ int SetCommand::execute(const QCommandLineParser &parser, CommandContext &contex
     QStringList rowMessages;
     SettingsFile file(context.settingsPath);
     file.Update([&](SettingsEdit &edit) {
-        const StartSave save = ValuesWithAssignments(edit, assignments.items);
+        const WindowSave save = SaveAfterStart(edit, assignments.items);
         rowMessages = save.rowMessages;
-        WriteSaveValues(edit, save.values);
+        EditorState::WriteValues(edit, save.values);
     });
     for (const QString &message : rowMessages)
         context.console.message(message);

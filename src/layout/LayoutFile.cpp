@@ -21,14 +21,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-const std::array<Key, 17> kLayoutKeys = {
-    Key::VollBild,           Key::AnzahlZeilen,        Key::TimeoutleereZeile, Key::HintergrundFarbe,
-    Key::TimeoutLogo,        Key::TransparenzLogo,     Key::ZweiteZeileFarbe,  Key::InfoZeileFormat,
-    Key::UeberschriftFormat, Key::SNRInfoFelderFormat, Key::InfoZeile,         Key::mitUeberschrift,
-    Key::mitStartNrInfo,     Key::SNRInfoFelder,       Key::StartNrInFeld,     Key::erstesEF,
-    Key::letztesEF,
-};
-
 namespace
 {
 
@@ -274,11 +266,6 @@ Layout fromJson(const QByteArray &bytes)
 }
 
 } // namespace
-
-bool IsLayoutKey(Key key)
-{
-    return std::find(kLayoutKeys.begin(), kLayoutKeys.end(), key) != kLayoutKeys.end();
-}
 
 qint64 LayoutLogoBudget()
 {

@@ -17,9 +17,8 @@
 // logo. The connection settings (server, customer number, passwords) never
 // belong to one, so a layout file can be handed on without them.
 
-// The 17 layout keys, in the order of the key table.
-extern const std::array<Key, 17> kLayoutKeys;
-bool IsLayoutKey(Key key);
+// The layout keys (kLayoutKeys, IsLayoutKey) are a column of the key table.
+static_assert(kLayoutKeys.size() == 17, "a layout carries the 17 look values");
 
 struct Layout {
     QString name;

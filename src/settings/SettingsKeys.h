@@ -38,43 +38,85 @@ enum class Conversion {
     Format,  // a column format document
 };
 
+// Which values a layout file carries: the look, not the connection.
+enum class Carried {
+    SettingsOnly,
+    InLayout,
+};
+
 struct KeyInfo {
     Key key;
     const char *name;
     const char *defaultText;
     Conversion conversion;
+    Carried carried;
 };
 
 constexpr std::array<KeyInfo, 23> kKeys = {{
-    {Key::ZQHost, "ZQHost", "127.0.0.1", Conversion::None},
-    {Key::ZQHostOLS, "ZQHostOLS", "nein", Conversion::Flag},
-    {Key::ZQKundennummer, "ZQKundennummer", "", Conversion::None},
-    {Key::ZQKDPasswort, "ZQKDPasswort", "", Conversion::None},
-    {Key::ZQVAPasswort, "ZQVAPasswort", "", Conversion::None},
-    {Key::ZQVANummer, "ZQVANummer", "auto", Conversion::None},
-    {Key::VollBild, "VollBild", "ja", Conversion::Flag},
-    {Key::AnzahlZeilen, "AnzahlZeilen", "20", Conversion::Integer},
-    {Key::TimeoutleereZeile, "TimeoutleereZeile", "5", Conversion::Integer},
-    {Key::HintergrundFarbe, "HintergrundFarbe", "#000000", Conversion::None},
-    {Key::TimeoutLogo, "TimeoutLogo", "60", Conversion::Integer},
-    {Key::TransparenzLogo, "TransparenzLogo", "80", Conversion::Integer},
-    {Key::ZweiteZeileFarbe, "ZweiteZeileFarbe", "#000000", Conversion::None},
-    {Key::InfoZeileFormat, "InfoZeileFormat", "", Conversion::Format},
-    {Key::UeberschriftFormat, "UeberschriftFormat", "", Conversion::Format},
-    {Key::SNRInfoFelderFormat, "SNRInfoFelderFormat", "", Conversion::Format},
-    {Key::InfoZeile, "InfoZeile", "Startnr", Conversion::None},
-    {Key::mitUeberschrift, "mitUeberschrift", "ja", Conversion::Flag},
-    {Key::mitStartNrInfo, "mitStartNrInfo", "ja", Conversion::Flag},
-    {Key::SNRInfoFelder, "SNRInfoFelder", "Startnr", Conversion::None},
-    {Key::StartNrInFeld, "StartNrInFeld", "", Conversion::None},
-    {Key::erstesEF, "erstesEF", "-1", Conversion::Integer},
-    {Key::letztesEF, "letztesEF", "-1", Conversion::Integer},
+    {Key::ZQHost, "ZQHost", "127.0.0.1", Conversion::None, Carried::SettingsOnly},
+    {Key::ZQHostOLS, "ZQHostOLS", "nein", Conversion::Flag, Carried::SettingsOnly},
+    {Key::ZQKundennummer, "ZQKundennummer", "", Conversion::None, Carried::SettingsOnly},
+    {Key::ZQKDPasswort, "ZQKDPasswort", "", Conversion::None, Carried::SettingsOnly},
+    {Key::ZQVAPasswort, "ZQVAPasswort", "", Conversion::None, Carried::SettingsOnly},
+    {Key::ZQVANummer, "ZQVANummer", "auto", Conversion::None, Carried::SettingsOnly},
+    {Key::VollBild, "VollBild", "ja", Conversion::Flag, Carried::InLayout},
+    {Key::AnzahlZeilen, "AnzahlZeilen", "20", Conversion::Integer, Carried::InLayout},
+    {Key::TimeoutleereZeile, "TimeoutleereZeile", "5", Conversion::Integer, Carried::InLayout},
+    {Key::HintergrundFarbe, "HintergrundFarbe", "#000000", Conversion::None, Carried::InLayout},
+    {Key::TimeoutLogo, "TimeoutLogo", "60", Conversion::Integer, Carried::InLayout},
+    {Key::TransparenzLogo, "TransparenzLogo", "80", Conversion::Integer, Carried::InLayout},
+    {Key::ZweiteZeileFarbe, "ZweiteZeileFarbe", "#000000", Conversion::None, Carried::InLayout},
+    {Key::InfoZeileFormat, "InfoZeileFormat", "", Conversion::Format, Carried::InLayout},
+    {Key::UeberschriftFormat, "UeberschriftFormat", "", Conversion::Format, Carried::InLayout},
+    {Key::SNRInfoFelderFormat, "SNRInfoFelderFormat", "", Conversion::Format, Carried::InLayout},
+    {Key::InfoZeile, "InfoZeile", "Startnr", Conversion::None, Carried::InLayout},
+    {Key::mitUeberschrift, "mitUeberschrift", "ja", Conversion::Flag, Carried::InLayout},
+    {Key::mitStartNrInfo, "mitStartNrInfo", "ja", Conversion::Flag, Carried::InLayout},
+    {Key::SNRInfoFelder, "SNRInfoFelder", "Startnr", Conversion::None, Carried::InLayout},
+    {Key::StartNrInFeld, "StartNrInFeld", "", Conversion::None, Carried::InLayout},
+    {Key::erstesEF, "erstesEF", "-1", Conversion::Integer, Carried::InLayout},
+    {Key::letztesEF, "letztesEF", "-1", Conversion::Integer, Carried::InLayout},
 }};
+
+// The table is indexed by Key: each row sits at its key's place.
+constexpr bool KeysInEnumOrder()
+{
+    for (size_t i = 0; i < kKeys.size(); ++i) {
+        if (static_cast<size_t>(kKeys[i].key) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(KeysInEnumOrder(), "kKeys must list the keys in the order of enum Key");
+static_assert(static_cast<size_t>(Key::letztesEF) + 1 == kKeys.size(), "every Key has its row in kKeys");
 
 constexpr const KeyInfo &keyInfo(Key key)
 {
     return kKeys[static_cast<size_t>(key)];
 }
+constexpr bool IsLayoutKey(Key key)
+{
+    return keyInfo(key).carried == Carried::InLayout;
+}
+constexpr size_t LayoutKeyCount()
+{
+    size_t n = 0;
+    for (const KeyInfo &info : kKeys)
+        n += info.carried == Carried::InLayout ? 1 : 0;
+    return n;
+}
+// The keys a layout carries, in key-table order.
+constexpr std::array<Key, LayoutKeyCount()> LayoutKeys()
+{
+    std::array<Key, LayoutKeyCount()> keys{};
+    size_t n = 0;
+    for (const KeyInfo &info : kKeys) {
+        if (info.carried == Carried::InLayout)
+            keys[n++] = info.key;
+    }
+    return keys;
+}
+inline constexpr std::array<Key, LayoutKeyCount()> kLayoutKeys = LayoutKeys();
 inline QString keyName(Key key)
 {
     return QString::fromLatin1(keyInfo(key).name);

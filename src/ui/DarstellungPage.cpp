@@ -4,10 +4,13 @@
 
 #include "CueLineEdit.h"
 #include "Dialogs.h"
+#include "FontPanels.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
 #include "PictureBox.h"
 #include "Shape.h"
+#include "StateBinding.h"
+#include "editor/EditorState.h"
 #include "logo/LogoBlend.h"
 #include "logo/PngDecoder.h"
 #include "settings/ColorCodec.h"
@@ -201,6 +204,26 @@ void DarstellungPage::connectReactions()
     for (Shape *s : {sh_zweitezeile, Shape8})
         connect(s, &Shape::pressed, this, [this] { sh_zweitezeileMouseDown(); });
     connect(tb_trans, &QSlider::valueChanged, this, [this] { tb_transChange(); });
+}
+
+void DarstellungPage::bind(EditorState &state, FontPanels &panels)
+{
+    auto *b = new StateBinding(state, this);
+    b->flag(Key::VollBild, cb_vollbild);
+    b->text(Key::AnzahlZeilen, e_anzahlzeilen);
+    b->text(Key::TimeoutleereZeile, e_timeoutleereZeile);
+    b->text(Key::HintergrundFarbe, e_hintergrund);
+    b->text(Key::TimeoutLogo, e_timeoutlogo);
+    b->number(Key::TransparenzLogo, tb_trans);
+    b->text(Key::ZweiteZeileFarbe, e_zweitezeile);
+    b->text(Key::InfoZeile, e_InfoZeile);
+    b->text(Key::erstesEF, e_erstesEF);
+    b->text(Key::letztesEF, e_letztesEF);
+    connect(&state, &EditorState::columnCountChanged, this, [this, &state](Key formulaKey) {
+        if (formulaKey == Key::InfoZeile)
+            l_anzahlspalten->setText(state.columnCountText(formulaKey));
+    });
+    panels.bind(Key::InfoZeileFormat, dbcg_spalten);
 }
 
 void DarstellungPage::e_hintergrundChange()

@@ -6,6 +6,8 @@
 
 class CueLineEdit;
 class Dialogs;
+class EditorState;
+class FontPanels;
 class PanelGrid;
 class PictureBox;
 class QCheckBox;
@@ -45,6 +47,10 @@ class DarstellungPage : public QWidget
     Shape *Shape8;
     PictureBox *img_logo;
     PictureBox *img_logo_trans;
+
+    // Shows the state's look values and detection-line columns and puts
+    // edits into it.
+    void bind(EditorState &state, FontPanels &panels);
 
     // Colour texts and swatches.
     void e_hintergrundChange();

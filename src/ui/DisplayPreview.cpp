@@ -1,29 +1,23 @@
 #include "DisplayPreview.h"
 
-#include "ColumnPanel.h"
-#include "CueLineEdit.h"
-#include "DarstellungPage.h"
 #include "Dialogs.h"
 #include "PageWidgets.h"
-#include "PanelGrid.h"
-#include "StartnummernInfoPage.h"
-#include "Tf_root.h"
-#include "UeberschriftPage.h"
 #include "base/NumberText.h"
+#include "columns/FormatTableReader.h"
 #include "settings/ColorCodec.h"
 
 #include <QAccessible>
-#include <QCheckBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QSlider>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace
@@ -42,10 +36,11 @@ QColor ColourOf(const QString &text)
 class RowReader
 {
   public:
-    RowReader(FormatKind kind, const FormatTable &table, const ColumnPanel *panel)
-        : m_fields(FormatFields::of(kind)), m_table(table),
-          m_panel(panel && panel->binding().table() == &table ? panel : nullptr)
+    RowReader(const EditorState &editor, Key formatKey)
+        : m_fields(FormatFields::of(FormatKindOf(formatKey))), m_table(editor.table(formatKey)),
+          m_pending(editor.pendingInput(formatKey))
     {
+        const FormatTable &table = m_table;
         const TableState state = table.State();
         m_editing = state == TableState::Edit || state == TableState::Insert;
         m_current = state == TableState::Insert ? int(table.rows().size()) : table.RecNo() - 1;
@@ -60,8 +55,8 @@ class RowReader
         if (pos < 0)
             return {};
         if (row == m_current) {
-            if (m_panel)
-                if (const std::optional<QString> held = m_panel->heldInput(pos))
+            if (m_pending)
+                if (const std::optional<QString> held = m_pending->heldText(m_table, pos))
                     if (std::optional<FieldValue> v = m_fields.at(pos).fromText(*held))
                         return *v; // a held text the field does not take leaves the row's value
             if (m_editing)
@@ -93,7 +88,7 @@ class RowReader
   private:
     const FormatFields &m_fields;
     const FormatTable &m_table;
-    const ColumnPanel *m_panel;
+    const PendingInput *m_pending;
     bool m_editing = false;
     int m_current = -1;
     int m_count = 0;
@@ -141,7 +136,8 @@ int DisplayPreview::PixelSize(int points)
     return InstalledFonts::PixelSize(points);
 }
 
-DisplayPreview::DisplayPreview(Tf_root &window) : QWidget(&window, Qt::Window), w(window)
+DisplayPreview::DisplayPreview(const EditorState &state, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_state(state)
 {
     setObjectName(QStringLiteral("f_vorschau"));
     setWindowTitle(Caption());
@@ -174,47 +170,34 @@ DisplayPreview::DisplayPreview(Tf_root &window) : QWidget(&window, Qt::Window), 
     const int width = 640;
     resize(width, width * screen.height() / std::max(1, screen.width()) + m_note->sizeHint().height());
 
-    w.ds_spalten.addObserver(this);
-    w.ds_ueberschrift.addObserver(this);
-    w.ds_snrinfo.addObserver(this);
-    watchFields();
+    watchState();
     QAccessible::installActivationObserver(this);
 }
 
 DisplayPreview::~DisplayPreview()
 {
     QAccessible::removeActivationObserver(this);
-    w.ds_spalten.removeObserver(this);
-    w.ds_ueberschrift.removeObserver(this);
-    w.ds_snrinfo.removeObserver(this);
 }
 
-void DisplayPreview::watchFields()
+void DisplayPreview::watchState()
 {
-    DarstellungPage &d = *w.TabSheet2;
-    const auto follow = [this](auto *sender, auto signal) {
-        connect(sender, signal, this, [this] { changed(); });
-    };
-    for (QLineEdit *field :
-         {static_cast<QLineEdit *>(d.e_hintergrund), static_cast<QLineEdit *>(d.e_zweitezeile),
-          static_cast<QLineEdit *>(d.e_anzahlzeilen), static_cast<QLineEdit *>(d.e_InfoZeile),
-          static_cast<QLineEdit *>(w.TabSheet4->e_SNRInfoFelder)})
-        follow(field, &QLineEdit::textChanged);
-    follow(d.tb_trans, &QSlider::valueChanged);
-    follow(&d, &DarstellungPage::logoLoaded);
-    follow(w.TabSheet3->cb_mitueberschrift, &QCheckBox::toggled);
-    follow(w.TabSheet4->cb_startnummerninfo, &QCheckBox::toggled);
-    // What a live panel holds before it is written to its row.
-    for (PanelGrid *grid : {d.dbcg_spalten, w.TabSheet3->DBCtrlGrid2, w.TabSheet4->DBCtrlGrid1}) {
-        ColumnPanel *panel = grid->livePanel();
-        for (BoundLineEdit *field : {panel->farbe, panel->anzahlzeichen, panel->text})
-            if (field)
-                follow(field, &QLineEdit::textChanged);
-        follow(panel->fett, &QCheckBox::stateChanged);
-        if (panel->ausrichtung)
-            follow(panel->ausrichtung, &QComboBox::currentIndexChanged);
-    }
+    // The values the picture shows; every change of a table, held input
+    // included.
+    static constexpr Key kShown[] = {Key::HintergrundFarbe, Key::ZweiteZeileFarbe, Key::AnzahlZeilen,
+                                     Key::InfoZeile,        Key::SNRInfoFelder,    Key::TransparenzLogo,
+                                     Key::mitUeberschrift,  Key::mitStartNrInfo};
+    connect(&m_state, &EditorState::valueChanged, this, [this](Key key) {
+        if (std::find(std::begin(kShown), std::end(kShown), key) != std::end(kShown))
+            changed();
+    });
+    connect(&m_state, &EditorState::tableChanged, this, [this] { changed(); });
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] { changed(); });
+}
+
+void DisplayPreview::setLogo(const QImage &logo)
+{
+    m_logo = logo;
+    changed();
 }
 
 QSize DisplayPreview::screenSize() const
@@ -334,24 +317,21 @@ QString DisplayPreview::toolTipAt(const QPointF &pos) const
 DisplayDescription DisplayPreview::description() const
 {
     DisplayDescription d;
-    const DarstellungPage &page = *w.TabSheet2;
     d.screen = screenSize();
-    d.background = ColourOf(page.e_hintergrund->text());
-    d.secondLine = ColourOf(page.e_zweitezeile->text());
-    d.lines = ParseIntOrDefault(page.e_anzahlzeilen->text(), 20);
-    d.detectionFormulas = page.e_InfoZeile->text();
-    d.columns = Columns(RowReader(FormatKind::Spalten, w.mt_spalten, page.dbcg_spalten->livePanel()));
-    d.heading = w.TabSheet3->cb_mitueberschrift->isChecked();
+    d.background = ColourOf(m_state.value(Key::HintergrundFarbe));
+    d.secondLine = ColourOf(m_state.value(Key::ZweiteZeileFarbe));
+    d.lines = m_state.integer(Key::AnzahlZeilen);
+    d.detectionFormulas = m_state.value(Key::InfoZeile);
+    d.columns = Columns(RowReader(m_state, Key::InfoZeileFormat));
+    d.heading = m_state.flag(Key::mitUeberschrift);
     if (d.heading)
-        d.headings = Headings(
-            RowReader(FormatKind::Ueberschrift, w.mt_ueberschrift, w.TabSheet3->DBCtrlGrid2->livePanel()));
-    d.info = w.TabSheet4->cb_startnummerninfo->isChecked();
-    d.infoFormulas = w.TabSheet4->e_SNRInfoFelder->text();
+        d.headings = Headings(RowReader(m_state, Key::UeberschriftFormat));
+    d.info = m_state.flag(Key::mitStartNrInfo);
+    d.infoFormulas = m_state.value(Key::SNRInfoFelder);
     if (d.info)
-        d.infoColumns =
-            InfoColumns(RowReader(FormatKind::SnrInfo, w.mt_snrInfo, w.TabSheet4->DBCtrlGrid1->livePanel()));
-    d.logo = page.displayLogo();
-    d.logoOpacity = page.tb_trans->value();
+        d.infoColumns = InfoColumns(RowReader(m_state, Key::SNRInfoFelderFormat));
+    d.logo = m_logo;
+    d.logoOpacity = m_state.integer(Key::TransparenzLogo);
     return d;
 }
 

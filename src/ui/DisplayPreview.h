@@ -1,5 +1,5 @@
 #pragma once
-#include "columns/FormatTable.h"
+#include "editor/EditorState.h"
 #include "preview/DisplayDescription.h"
 #include "preview/DisplayFonts.h"
 #include "preview/DisplayLayout.h"
@@ -11,14 +11,13 @@
 #include <QWidget>
 
 class QLabel;
-class Tf_root;
 
 // "Vorschau der Anzeige": a window beside the main window that draws one
 // screen of the display from the settings as they stand in the editor, with
-// sample participants in the cells. It only watches: the format tables
-// through their view links, the fields through their change signals. It
-// never writes to a table, never moves a cursor and has no part in a save.
-class DisplayPreview : public QWidget, private FormatTableObserver, private QAccessible::ActivationObserver
+// sample participants in the cells. It only watches the editor state: its
+// values, its tables and the input the panels hold. It never writes to a
+// table, never moves a cursor and has no part in a save.
+class DisplayPreview : public QWidget, private QAccessible::ActivationObserver
 {
     Q_OBJECT
   public:
@@ -27,7 +26,8 @@ class DisplayPreview : public QWidget, private FormatTableObserver, private QAcc
     // Pixels of a font of `points` on the display's screen.
     static int PixelSize(int points);
 
-    explicit DisplayPreview(Tf_root &window);
+    // A window of its own beside parent.
+    DisplayPreview(const EditorState &state, QWidget *parent);
     ~DisplayPreview() override;
 
     QWidget *canvas() const { return m_canvas; }
@@ -37,8 +37,12 @@ class DisplayPreview : public QWidget, private FormatTableObserver, private QAcc
     QSize screenSize() const;
     void setScreenSize(const QSize &size);
 
-    // What the display shows as the editor holds it now: the pages' fields,
-    // the tables' rows and what the live panels hold but have not written.
+    // The logo as logo.png holds it (null: none).
+    void setLogo(const QImage &logo);
+
+    // What the display shows as the editor holds it now: the state's
+    // values, the tables' rows and what the live panels hold but have not
+    // written.
     DisplayDescription description() const;
     // Lays the display out for a target of that size (no drawing).
     DisplayLayout layoutFor(const QSizeF &target) const;
@@ -58,13 +62,7 @@ class DisplayPreview : public QWidget, private FormatTableObserver, private QAcc
     void showEvent(QShowEvent *event) override;
 
   private:
-    // FormatTableObserver: every change of a table shows at once.
-    void dataChanged() override { changed(); }
-    void rowChanged() override { changed(); }
-    void stateChanged() override { changed(); }
-    void linkChanged(bool) override { changed(); }
-
-    void watchFields();
+    void watchState();
     // Many notifications of one change make one new picture, once the
     // change is complete.
     void changed();
@@ -84,7 +82,8 @@ class DisplayPreview : public QWidget, private FormatTableObserver, private QAcc
             describe();
     }
 
-    Tf_root &w;
+    const EditorState &m_state;
+    QImage m_logo;
     QWidget *m_canvas = nullptr;
     QLabel *m_note = nullptr;
     QSize m_screenSize;

@@ -1,7 +1,6 @@
 #include "LayoutMenu.h"
 
 #include "Dialogs.h"
-#include "Tf_root.h"
 #include "layout/LayoutFile.h"
 
 #include <QAction>
@@ -30,8 +29,9 @@ QString logoQuestion()
 
 } // namespace
 
-LayoutMenu::LayoutMenu(Tf_root &window)
-    : QObject(&window), w(window), m_preview(window.b_vorschau), m_folder(LayoutFolder())
+LayoutMenu::LayoutMenu(QWidget &window, QWidget *previewButton, Dialogs &dialogs, GuardFn guard)
+    : QObject(&window), w(window), m_dialogs(dialogs), m_guard(std::move(guard)), m_preview(previewButton),
+      m_folder(LayoutFolder())
 {
     setObjectName(QStringLiteral("layoutMenu"));
     m_button = new QToolButton(&w);
@@ -41,7 +41,7 @@ LayoutMenu::LayoutMenu(Tf_root &window)
     m_button->setToolTip(QStringLiteral("Layouts speichern und laden (Strg+Umschalt+S, Strg+O)"));
     m_button->setPopupMode(QToolButton::InstantPopup);
     m_button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_button->setFont(w.b_vorschau->font());
+    m_button->setFont(m_preview->font());
     m_button->setPalette(QApplication::palette());
     m_button->setFocusPolicy(Qt::StrongFocus);
 
@@ -85,18 +85,17 @@ void LayoutMenu::rebuildMenu()
     m_menu->addSection(QStringLiteral("Mitgelieferte Layouts"));
     for (const Layout &layout : BuiltInLayouts()) {
         QAction *entry = m_menu->addAction(layout.name);
-        connect(entry, &QAction::triggered, this,
-                [this, layout] { w.runGuarded([&] { loadLayout(layout); }); });
+        connect(entry, &QAction::triggered, this, [this, layout] { m_guard([&] { loadLayout(layout); }); });
     }
 }
 
 void LayoutMenu::saveLayout()
 {
-    w.runGuarded([this] {
+    m_guard([this] {
         if (!m_source)
             return;
         QDir().mkpath(m_folder); // the dialog opens there; a failure shows in the dialog
-        const std::optional<QString> path = w.dialogs().chooseLayoutToSave(
+        const std::optional<QString> path = m_dialogs.chooseLayoutToSave(
             &w, m_folder, QStringLiteral("Neues Layout") + QLatin1String(kLayoutSuffix));
         if (!path)
             return;
@@ -110,18 +109,18 @@ QByteArray LayoutMenu::logoToCarry()
 {
     if (!QFileInfo(QString::fromLatin1(kLogoFile)).isFile())
         return {};
-    if (!w.dialogs().askYesNo(&w,
-                              QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
-                                             "mitgespeichert werden?"),
-                              true))
+    if (!m_dialogs.askYesNo(&w,
+                            QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
+                                           "mitgespeichert werden?"),
+                            true))
         return {};
     return ReadLogoForLayout(QString::fromLatin1(kLogoFile));
 }
 
 void LayoutMenu::chooseAndLoadLayout()
 {
-    w.runGuarded([this] {
-        const std::optional<QString> path = w.dialogs().chooseLayoutToLoad(&w, m_folder);
+    m_guard([this] {
+        const std::optional<QString> path = m_dialogs.chooseLayoutToLoad(&w, m_folder);
         if (path)
             loadLayoutFile(*path);
     });
@@ -130,14 +129,14 @@ void LayoutMenu::chooseAndLoadLayout()
 void LayoutMenu::loadLayoutFile(const QString &path)
 {
     // Read whole and checked before anything changes.
-    w.runGuarded([&] { loadLayout(ReadLayoutFile(path)); });
+    m_guard([&] { loadLayout(ReadLayoutFile(path)); });
 }
 
 void LayoutMenu::loadLayout(const Layout &layout)
 {
     if (m_loadWork)
         m_loadWork(layout);
-    if (!layout.logoPng.isEmpty() && w.dialogs().askYesNo(&w, logoQuestion(), false))
+    if (!layout.logoPng.isEmpty() && m_dialogs.askYesNo(&w, logoQuestion(), false))
         replaceLogo(layout.logoPng);
 }
 
@@ -145,7 +144,8 @@ void LayoutMenu::replaceLogo(const QByteArray &png)
 {
     WriteLogoFile(QString::fromLatin1(kLogoFile), png);
     // Both logo previews and the display preview take the new file.
-    w.TabSheet2Hide();
+    if (m_logoWritten)
+        m_logoWritten();
 }
 
 bool LayoutMenu::eventFilter(QObject *watched, QEvent *event)

@@ -4,11 +4,14 @@
 
 #include <functional>
 
+using GuardFn = std::function<bool(const std::function<void()> &)>;
+
 struct Layout;
 class QAction;
 class QMenu;
 class QToolButton;
-class Tf_root;
+class Dialogs;
+class QWidget;
 
 // "Layout speichern…" and "Layout laden…": the small menu button beside
 // "Vorschau" and the shortcuts Ctrl+Shift+S and Ctrl+O. Named layouts are
@@ -19,7 +22,9 @@ class LayoutMenu : public QObject
 {
     Q_OBJECT
   public:
-    explicit LayoutMenu(Tf_root &window);
+    // Beside previewButton on window; every action runs under guard and
+    // asks through dialogs.
+    LayoutMenu(QWidget &window, QWidget *previewButton, Dialogs &dialogs, GuardFn guard);
 
     QToolButton *button() const { return m_button; }
     QMenu *menu() const { return m_menu; }
@@ -30,6 +35,8 @@ class LayoutMenu : public QObject
     void setLoadWork(std::function<void(const Layout &)> work) { m_loadWork = std::move(work); }
     // The layout as the controls stand, under the given name, without logo.
     void setLayoutSource(std::function<Layout(const QString &name)> source) { m_source = std::move(source); }
+    // Runs after a layout's logo was written as logo.png.
+    void setLogoWritten(std::function<void()> reaction) { m_logoWritten = std::move(reaction); }
     // Where named layouts live; LayoutFolder() unless a test says otherwise.
     void setFolder(const QString &folder) { m_folder = folder; }
     const QString &folder() const { return m_folder; }
@@ -50,9 +57,9 @@ class LayoutMenu : public QObject
     QByteArray logoToCarry();
     void replaceLogo(const QByteArray &png);
 
-    Tf_root &w;
-    // Kept apart from w: its events still come while the window is being
-    // destroyed, when w is no Tf_root any more.
+    QWidget &w;
+    Dialogs &m_dialogs;
+    GuardFn m_guard;
     QWidget *m_preview;
     QToolButton *m_button;
     QMenu *m_menu;
@@ -61,4 +68,5 @@ class LayoutMenu : public QObject
     QString m_folder;
     std::function<void(const Layout &)> m_loadWork;
     std::function<Layout(const QString &)> m_source;
+    std::function<void()> m_logoWritten;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include "ColumnPanel.h"
+#include "editor/EditorState.h"
 
 #include <QWidget>
 
@@ -14,7 +15,7 @@ class QScrollBar;
 // the grid does not depend on how many rows the table has. Clicks and the
 // navigation keys move the table's cursor; rows are never added or removed
 // here.
-class PanelGrid : public QWidget, public FormatTableObserver
+class PanelGrid : public QWidget, public FormatTableObserver, public PendingInput
 {
     Q_OBJECT
   public:
@@ -46,6 +47,14 @@ class PanelGrid : public QWidget, public FormatTableObserver
     void moveToRow(int row);
     // While quiet, cursor notifications are ignored; leaving it catches up.
     void setQuiet(bool quiet);
+
+    // PendingInput: what the live panel holds for a field of its row.
+    std::optional<QString> heldText(const FormatTable &table, int pos) const override
+    {
+        if (m_panel->binding().table() != &table)
+            return std::nullopt;
+        return m_panel->heldInput(pos);
+    }
 
     // FormatTableObserver
     void dataChanged() override;

@@ -1,8 +1,11 @@
 #include "StartnummernInfoPage.h"
 
 #include "CueLineEdit.h"
+#include "FontPanels.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
+#include "StateBinding.h"
+#include "editor/EditorState.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -35,6 +38,19 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
                                    QList<QWidget *>{e_SNRInfoFelder, e_StartNrInFeld};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
+void StartnummernInfoPage::bind(EditorState &state, FontPanels &panels)
+{
+    auto *b = new StateBinding(state, this);
+    b->flag(Key::mitStartNrInfo, cb_startnummerninfo);
+    b->text(Key::SNRInfoFelder, e_SNRInfoFelder);
+    b->text(Key::StartNrInFeld, e_StartNrInFeld);
+    connect(&state, &EditorState::columnCountChanged, this, [this, &state](Key formulaKey) {
+        if (formulaKey == Key::SNRInfoFelder)
+            l_anzahlspalten_snri->setText(state.columnCountText(formulaKey));
+    });
+    panels.bind(Key::SNRInfoFelderFormat, DBCtrlGrid1);
 }
 
 void StartnummernInfoPage::paintEvent(QPaintEvent *)

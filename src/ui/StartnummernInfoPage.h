@@ -2,6 +2,8 @@
 #include <QWidget>
 
 class CueLineEdit;
+class EditorState;
+class FontPanels;
 class PanelGrid;
 class QCheckBox;
 class QLabel;
@@ -13,6 +15,10 @@ class StartnummernInfoPage : public QWidget
     Q_OBJECT
   public:
     explicit StartnummernInfoPage(QWidget *parent = nullptr);
+
+    // Shows the state's start-number info values and columns and puts
+    // edits into it.
+    void bind(EditorState &state, FontPanels &panels);
 
     QCheckBox *cb_startnummerninfo;
     PanelGrid *DBCtrlGrid1;

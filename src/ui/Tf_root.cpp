@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "DisplayPreview.h"
 #include "FontLists.h"
+#include "FontPanels.h"
 #include "Guard.h"
 #include "LayoutMenu.h"
 #include "PageWidgets.h"
@@ -12,9 +13,7 @@
 #include "StartnummernInfoPage.h"
 #include "UeberschriftPage.h"
 #include "VerbindungPage.h"
-#include "columns/ColumnSync.h"
 #include "columns/FormatPersistence.h"
-#include "settings/ColorCodec.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -32,15 +31,11 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
-#include <QtMath>
 
 namespace
 {
 
 const QColor kNavy(0x00, 0x00, 0x80);
-// "speichern + schliessen" at 288, 533, 211 x 36; "Vorschau" 8 px to its right.
-const QRect kPreviewButton(507, 533, 100, 36);
-constexpr int kButtonGap = 8;
 
 bool isInside(const QWidget *w, const QWidget *container)
 {
@@ -84,15 +79,6 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
     ti_start->start();
 
     connectActions();
-
-    // FormCreate: the tables are open for the window's whole life; the
-    // heading table follows the detection table's view link.
-    mt_spalten.Open();
-    mt_ueberschrift.Open();
-    mt_snrInfo.Open();
-    mt_ueberschrift.setMasterSource(&ds_spalten);
-    setSpaltenReactionsAttached(true);
-    mt_snrInfo.setAfterScroll([this] { mt_snrInfoAfterScroll(); });
     bindPanels();
 }
 
@@ -101,7 +87,7 @@ void Tf_root::buildButtonRow()
 {
     b_ende = new QPushButton(QStringLiteral("speichern + schliessen"), this);
     b_ende->setObjectName(QStringLiteral("b_ende"));
-    b_ende->setGeometry(288, 533, 211, 36);
+    b_ende->setGeometry(kSaveButtonPlace);
     b_ende->setAccessibleName(b_ende->text());
     b_ende->setAutoDefault(false);
     b_ende->setPalette(QApplication::palette());
@@ -109,7 +95,7 @@ void Tf_root::buildButtonRow()
     // Beside it, on the same row and as high: the display preview.
     b_vorschau = new QPushButton(QStringLiteral("Vorschau"), this);
     b_vorschau->setObjectName(QStringLiteral("b_vorschau"));
-    b_vorschau->setGeometry(kPreviewButton);
+    b_vorschau->setGeometry(kPreviewButtonPlace);
     b_vorschau->setAccessibleName(b_vorschau->text());
     b_vorschau->setToolTip(QStringLiteral("Vorschau der Anzeige (F5)"));
     b_vorschau->setAutoDefault(false);
@@ -190,238 +176,31 @@ void Tf_root::connectActions()
         button->installEventFilter(this);
 }
 
-// The panel grids with their tables and font lists, and the formula fields
-// that keep the tables in step.
+// The pages bound to the editor state, each with its panel grid; the layout
+// menu beside "Vorschau".
 void Tf_root::bindPanels()
 {
-    // The panel grids: the installed fonts are enumerated once here.
-    m_fontNames = new FontNameModel(this);
-    bindPanel(
-        m_spaltenPanel, TabSheet2->dbcg_spalten, mt_spalten, ds_spalten, [this] { mt_spaltenAfterScroll(); },
-        [this] { cb_fontnameChange(); }, [this] { cb_fontgroesseChange(); });
-    bindPanel(
-        m_ueberschriftPanel, TabSheet3->DBCtrlGrid2, mt_ueberschrift, ds_ueberschrift,
-        [this] { mt_ueberschriftAfterScroll(); }, [this] { cb_fontname_ueChange(); },
-        [this] { cb_fontgroesse_ueChange(); });
-    bindPanel(
-        m_snrInfoPanel, TabSheet4->DBCtrlGrid1, mt_snrInfo, ds_snrinfo, [this] { mt_snrInfoAfterScroll(); },
-        [this] { cb_fontname_snriChange(); }, [this] { cb_fontgroesse_snriChange(); });
-    cb_fontname = m_spaltenPanel.name;
-    cb_fontgroesse = m_spaltenPanel.size;
-    cb_fontname_ue = m_ueberschriftPanel.name;
-    cb_fontgroesse_ue = m_ueberschriftPanel.size;
-    cb_fontname_snri = m_snrInfoPanel.name;
-    cb_fontgroesse_snri = m_snrInfoPanel.size;
-
-    connect(TabSheet2->e_InfoZeile, &QLineEdit::textChanged, this, &Tf_root::e_InfoZeileChange);
-    connect(TabSheet4->e_SNRInfoFelder, &QLineEdit::textChanged, this, &Tf_root::e_SNRInfoFelderChange);
-    m_layoutMenu = new LayoutMenu(*this);
+    // The installed fonts are enumerated once here.
+    m_fontPanels = new FontPanels(m_state, *m_dialogs, *this,
+                                  [this](const std::function<void()> &work) { return runGuarded(work); });
+    TabSheet1->bind(m_state);
+    TabSheet2->bind(m_state, *m_fontPanels);
+    TabSheet3->bind(m_state, *m_fontPanels);
+    TabSheet4->bind(m_state, *m_fontPanels);
+    m_layoutMenu = new LayoutMenu(*this, b_vorschau, *m_dialogs,
+                                  [this](const std::function<void()> &work) { return runGuarded(work); });
+    m_layoutMenu->setLogoWritten([this] { TabSheet2Hide(); });
 }
 
-void Tf_root::e_InfoZeileChange()
+FontNameModel *Tf_root::fontNames() const
 {
-    SyncInfoZeile(TabSheet2->e_InfoZeile->text(), InfoColumns, mt_spalten, mt_ueberschrift, ds_spalten,
-                  ds_ueberschrift,
-                  [this](const QString &text) { TabSheet2->l_anzahlspalten->setText(text); });
-    followPendingRows();
+    return m_fontPanels->fontNames();
 }
 
-void Tf_root::e_SNRInfoFelderChange()
+void Tf_root::showPages()
 {
-    SyncSnrInfoFelder(TabSheet4->e_SNRInfoFelder->text(), SnrInfoColumns, mt_snrInfo, ds_snrinfo,
-                      [this](const QString &text) { TabSheet4->l_anzahlspalten_snri->setText(text); });
-    followPendingRows();
-}
-
-void Tf_root::followPendingRows()
-{
-    for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
-        if (panel->followPending)
-            runGuarded([this, panel] { followRow(*panel); });
-    }
-}
-
-void Tf_root::setSpaltenReactionsAttached(bool attached)
-{
-    if (attached) {
-        mt_spalten.setAfterScroll([this] { mt_spaltenAfterScroll(); });
-        mt_ueberschrift.setAfterScroll([this] { mt_ueberschriftAfterScroll(); });
-    } else {
-        mt_spalten.setAfterScroll({});
-        mt_ueberschrift.setAfterScroll({});
-    }
-}
-
-void Tf_root::bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
-                        std::function<void()> rowReaction, std::function<void()> nameReaction,
-                        std::function<void()> sizeReaction)
-{
-    panel.grid = grid;
-    panel.table = &table;
-    panel.link = &link;
-    panel.name = grid->livePanel()->fontName;
-    panel.size = grid->livePanel()->fontSize;
-    panel.rowReaction = std::move(rowReaction);
-    panel.sizeReaction = std::move(sizeReaction);
-    grid->setMover([this, &panel](int row) { moveCursor(panel, row); });
-    grid->bind(
-        &link, [this](const std::function<void()> &work) { return runGuarded(work); }, m_fontNames);
-    connect(panel.name, &FontNameList::changed, this, std::move(nameReaction));
-    setSizeReactionAttached(panel, true);
-    BoundLineEdit *farbe = grid->livePanel()->farbe;
-    connect(farbe, &BoundLineEdit::clicked, this, [this, farbe] { e_spalten_farbeClick(farbe); });
-}
-
-void Tf_root::setSizeReactionAttached(FontPanel &panel, bool attached)
-{
-    // The signal stays connected; detaching is a switch, cheap enough for
-    // every step of a walk through the table.
-    if (!panel.sizeConnection)
-        panel.sizeConnection = connect(panel.size, &FontSizeList::changed, this, [&panel] {
-            if (panel.sizeAttached)
-                panel.sizeReaction();
-        });
-    panel.sizeAttached = attached;
-}
-
-// The font lists follow the row; the row itself is not changed.
-void Tf_root::followRow(FontPanel &panel)
-{
-    // While a formula change walks the tables with the links detached, only
-    // the row the walk stops on matters to the lists: follow it once, when
-    // the walk is over.
-    if (panel.link && !panel.link->isActive()) {
-        panel.followPending = true;
-        return;
-    }
-    panel.followPending = false;
-    const QString name = panel.table->asText(FontField::Schriftname);
-    panel.name->selectName(name);
-    setSizeReactionAttached(panel, false);
-    const auto reattach = qScopeGuard([&] { setSizeReactionAttached(panel, true); });
-    panel.size->setFontName(panel.name->currentText());
-    panel.size->setFontSize(panel.table->asInteger(FontField::Schriftgroesse));
-}
-
-void Tf_root::fontNameChosen(FontPanel &panel)
-{
-    runGuarded([&] {
-        panel.table->Edit();
-        panel.table->setText(FontField::Schriftname, panel.name->currentText());
-        panel.table->Post();
-        panel.size->setFontName(panel.name->currentText());
-    });
-}
-
-void Tf_root::fontSizeChanged(FontPanel &panel)
-{
-    runGuarded([&] {
-        panel.table->Edit();
-        panel.table->setInteger(FontField::Schriftgroesse, panel.size->FontSize());
-        panel.table->Post();
-    });
-}
-
-// A click or a key moves the cursor to one row. Forward by one is a plain
-// Next; a longer way is walked with the panels and the row-change reaction
-// quiet, which then runs once for the row where the walk ends.
-void Tf_root::moveCursor(FontPanel &panel, int row)
-{
-    FormatTable &t = *panel.table;
-    runGuarded([&] {
-        const int count = t.RecordCount();
-        if (row < 0 || row >= count)
-            return;
-        const bool inserting = t.State() == TableState::Insert;
-        const int cur = inserting ? count : t.RecNo() - 1;
-        if (row == cur)
-            return;
-        if (!inserting && row == cur + 1) {
-            t.Next();
-            return;
-        }
-        if (row == 0) {
-            t.First();
-            return;
-        }
-        const bool reaction = t.hasAfterScroll();
-        {
-            t.setAfterScroll({});
-            panel.grid->setQuiet(true);
-            const auto restore = qScopeGuard([&] {
-                if (reaction)
-                    t.setAfterScroll(panel.rowReaction);
-                panel.grid->setQuiet(false);
-            });
-            if (!inserting && row > cur) {
-                for (int i = cur; i < row; ++i)
-                    t.Next();
-            } else {
-                t.First();
-                for (int i = 0; i < row; ++i)
-                    t.Next();
-            }
-        }
-        if (reaction)
-            panel.rowReaction();
-    });
-}
-
-void Tf_root::mt_spaltenAfterScroll()
-{
-    followRow(m_spaltenPanel);
-}
-
-void Tf_root::mt_ueberschriftAfterScroll()
-{
-    followRow(m_ueberschriftPanel);
-}
-
-void Tf_root::mt_snrInfoAfterScroll()
-{
-    followRow(m_snrInfoPanel);
-}
-
-void Tf_root::cb_fontnameChange()
-{
-    fontNameChosen(m_spaltenPanel);
-}
-
-void Tf_root::cb_fontgroesseChange()
-{
-    fontSizeChanged(m_spaltenPanel);
-}
-
-void Tf_root::cb_fontname_ueChange()
-{
-    fontNameChosen(m_ueberschriftPanel);
-}
-
-void Tf_root::cb_fontgroesse_ueChange()
-{
-    fontSizeChanged(m_ueberschriftPanel);
-}
-
-void Tf_root::cb_fontname_snriChange()
-{
-    fontNameChosen(m_snrInfoPanel);
-}
-
-void Tf_root::cb_fontgroesse_snriChange()
-{
-    fontSizeChanged(m_snrInfoPanel);
-}
-
-void Tf_root::e_spalten_farbeClick(BoundLineEdit *field)
-{
-    runGuarded([&] {
-        const std::optional<uint32_t> chosen = m_dialogs->chooseColor(this, HexToColor(field->text()));
-        if (!chosen)
-            return;
-        // Edit, then the chosen text as the field's input, written at the
-        // next commit.
-        field->setChosenText(ColorToHex(*chosen));
-    });
+    P_Einstellungen->setCurrentWidget(TabSheet2);
+    P_Einstellungen->show();
 }
 
 Tf_root::~Tf_root()
@@ -430,16 +209,9 @@ Tf_root::~Tf_root()
     // The preview watches the tables' view links, which die before the
     // child widgets do.
     delete m_preview;
-    // The tables and links are members and die before the child widgets:
-    // the grids let go of them first, and no reaction runs any more.
-    for (FontPanel *panel : {&m_spaltenPanel, &m_ueberschriftPanel, &m_snrInfoPanel}) {
-        disconnect(panel->sizeConnection);
-        panel->sizeAttached = false;
-        panel->grid->unbind();
-    }
-    mt_spalten.setAfterScroll({});
-    mt_ueberschrift.setAfterScroll({});
-    mt_snrInfo.setAfterScroll({});
+    // The state is a member and dies before the child widgets: the grids
+    // let go of its tables first, and no reaction runs any more.
+    m_fontPanels->unbindAll();
 }
 
 bool Tf_root::runGuarded(const std::function<void()> &work)
@@ -478,52 +250,6 @@ void Tf_root::FormShow()
         connect(window, &QWindow::screenChanged, this, [this] { fitToScreen(); });
 }
 
-Tf_root::Layout Tf_root::LayoutFor(const QSize &room, int scrollBar)
-{
-    const QSize designed(794, 574);
-    const QSize pageArea(794, 533);
-    const int buttonRow = 41; // the button and the gaps around it
-    Layout l;
-    if (room.width() >= designed.width() && room.height() >= designed.height()) {
-        l.window = designed;
-        l.pages = QRect(QPoint(0, 0), pageArea);
-        l.button = QRect(288, 533, 211, 36);
-        l.previewButton = kPreviewButton;
-        return l;
-    }
-    l.scrolls = true;
-    QSize window = designed.boundedTo(room);
-    // A scroll bar in one direction takes room from the other.
-    const bool down = window.height() < designed.height();
-    if (down)
-        window.setWidth(std::min(room.width(), designed.width() + scrollBar));
-    const bool across = window.width() - (down ? scrollBar : 0) < pageArea.width();
-    if (across)
-        window.setHeight(std::min(room.height(), designed.height() + scrollBar));
-    // Below this nothing useful shows; the window then needs the screen's
-    // own scrolling of the window manager.
-    const QSize smallest(240, 160);
-    l.window = window.expandedTo(smallest);
-    l.pages = QRect(0, 0, l.window.width(), l.window.height() - buttonRow);
-    const int buttonWidth = std::min(211, l.window.width() - 8);
-    l.button = QRect((l.window.width() - buttonWidth) / 2, l.window.height() - buttonRow, buttonWidth, 36);
-    // "Vorschau" to its right; where the row is too narrow for both, the
-    // pair is centred and both give up width.
-    const int previewWidth = kPreviewButton.width();
-    const int besideButton = l.window.width() - 4 - (l.button.right() + 1 + kButtonGap);
-    if (besideButton >= previewWidth) {
-        l.previewButton = QRect(l.button.right() + 1 + kButtonGap, l.button.top(), previewWidth, 36);
-        return l;
-    }
-    const int row = l.window.width() - 8;
-    const int first = std::min(211, (row - kButtonGap) * 211 / (211 + previewWidth));
-    const int second = std::min(previewWidth, row - kButtonGap - first);
-    const int left = (l.window.width() - (first + kButtonGap + second)) / 2;
-    l.button = QRect(left, l.button.top(), first, 36);
-    l.previewButton = QRect(left + first + kButtonGap, l.button.top(), second, 36);
-    return l;
-}
-
 void Tf_root::applyLayout(const Layout &l)
 {
     setFixedSize(l.window);
@@ -540,16 +266,7 @@ void Tf_root::fitToScreen()
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    // Before the window manager has framed the window, allow for a usual
-    // frame (title bar and borders, in device pixels).
-    QMargins frame(frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(),
-                   frameGeometry().bottom() - geometry().bottom());
-    if (frame.isNull() && testAttribute(Qt::WA_WState_Created) && QGuiApplication::platformName() == u"xcb") {
-        const qreal ratio = screen->devicePixelRatio();
-        frame = QMargins(qCeil(6 / ratio), qCeil(30 / ratio), qCeil(6 / ratio), qCeil(6 / ratio));
-    }
-    const QSize room = available.size().shrunkBy(frame);
+    const QSize room = available.size().shrunkBy(WindowFrame(*this, screen->devicePixelRatio()));
     const int scrollBar =
         m_pageScroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pageScroller);
     const Layout l = LayoutFor(room, scrollBar);
@@ -589,8 +306,12 @@ DisplayPreview *Tf_root::preview() const
 void Tf_root::b_vorschauClick()
 {
     runGuarded([this] {
-        if (!m_preview)
-            m_preview = new DisplayPreview(*this);
+        if (!m_preview) {
+            m_preview = new DisplayPreview(m_state, this);
+            m_preview->setLogo(TabSheet2->displayLogo());
+            connect(TabSheet2, &DarstellungPage::logoLoaded, m_preview,
+                    [this] { m_preview->setLogo(TabSheet2->displayLogo()); });
+        }
         m_preview->show();
         if (m_preview->isMinimized())
             m_preview->showNormal();
@@ -664,12 +385,12 @@ void Tf_root::TabSheet2Hide()
 
 void Tf_root::P_EinstellungenExit()
 {
-    runGuarded([this] { PostIfEditing(mt_spalten); });
+    runGuarded([this] { PostIfEditing(m_state.mt_spalten); });
 }
 
 void Tf_root::TabSheet3Exit()
 {
-    runGuarded([this] { PostIfEditing(mt_ueberschrift); });
+    runGuarded([this] { PostIfEditing(m_state.mt_ueberschrift); });
 }
 
 void Tf_root::focusMoved(QWidget *old, QWidget *now)

@@ -1,6 +1,6 @@
 #pragma once
-#include "columns/ColumnList.h"
-#include "columns/FormatTable.h"
+#include "WindowFit.h"
+#include "editor/EditorState.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -8,13 +8,10 @@
 #include <functional>
 #include <memory>
 
-class BoundLineEdit;
 class DarstellungPage;
-class FontNameList;
 class FontNameModel;
-class FontSizeList;
+class FontPanels;
 class LayoutMenu;
-class PanelGrid;
 class Dialogs;
 class DisplayPreview;
 class QPushButton;
@@ -39,21 +36,10 @@ class Tf_root : public QWidget
 
     static QString Caption() { return QStringLiteral("VADaroradarAdadad V1.3"); }
 
-    // Where the window's parts go when `room` is what the screen offers
-    // inside the window manager's frame: the designed 794 x 574 whenever it
-    // fits; on a smaller screen (a netbook, a high scale factor) the largest
-    // size that fits, the pages in a scroll area and the button below them,
-    // so that it stays visible. scrollBar is the width of a scroll bar: a
-    // window too low for the pages gets that much wider, where there is
-    // room, so that only the vertical one is needed.
-    struct Layout {
-        QSize window;
-        QRect pages;         // the scroll area holding the page control
-        QRect button;        // "speichern + schliessen"
-        QRect previewButton; // "Vorschau", to its right
-        bool scrolls = false;
-    };
-    static Layout LayoutFor(const QSize &room, int scrollBar);
+    // Where the window's parts go for the room the screen offers (see
+    // WindowFit).
+    using Layout = WindowFit;
+    static Layout LayoutFor(const QSize &room, int scrollBar) { return WindowFitFor(room, scrollBar); }
     // Gives the window and its parts the places of l.
     void applyLayout(const Layout &l);
     // Applies LayoutFor to the window's screen and places the window on it.
@@ -70,44 +56,13 @@ class Tf_root : public QWidget
 
     Dialogs &dialogs() { return *m_dialogs; }
 
-    // The column formats of the detection line, the heading row and the
-    // start-number info, their view links and the two formula lists.
-    FormatTable mt_spalten{QStringLiteral("mt_spalten"), FormatTable::SpaltenSchema()};
-    FormatTable mt_ueberschrift{QStringLiteral("mt_ueberschrift"), FormatTable::UeberschriftSchema()};
-    FormatTable mt_snrInfo{QStringLiteral("mt_snrInfo"), FormatTable::SnrInfoSchema()};
-    ViewLink ds_spalten{&mt_spalten};
-    ViewLink ds_ueberschrift{&mt_ueberschrift};
-    ViewLink ds_snrinfo{&mt_snrInfo};
-    ColumnList InfoColumns;
-    ColumnList SnrInfoColumns;
-
-    // Formula fields: split the line and keep the tables in step.
-    void e_InfoZeileChange();
-    void e_SNRInfoFelderChange();
-
-    // Row-change reactions of the three tables, and their attachment.
-    void mt_spaltenAfterScroll();
-    void mt_ueberschriftAfterScroll();
-    void mt_snrInfoAfterScroll();
-    void setSpaltenReactionsAttached(bool attached);
-
-    // The unbound font lists of the three live panels and their reactions.
-    FontNameList *cb_fontname;
-    FontSizeList *cb_fontgroesse;
-    FontNameList *cb_fontname_ue;
-    FontSizeList *cb_fontgroesse_ue;
-    FontNameList *cb_fontname_snri;
-    FontSizeList *cb_fontgroesse_snri;
-    void cb_fontnameChange();
-    void cb_fontgroesseChange();
-    void cb_fontname_ueChange();
-    void cb_fontgroesse_ueChange();
-    void cb_fontname_snriChange();
-    void cb_fontgroesse_snriChange();
-    // A click into a column colour field (e_spalten_farbe, DBEdit1, DBEdit3).
-    void e_spalten_farbeClick(BoundLineEdit *field);
+    // The editor's values: the pages show them and put edits into them.
+    EditorState &state() { return m_state; }
     // The installed fonts, enumerated once for the three name lists.
-    FontNameModel *fontNames() const { return m_fontNames; }
+    FontNameModel *fontNames() const;
+    // Shows the page control with "Darstellung" in front, once the load
+    // has filled the pages; activating it here runs no page reaction.
+    void showPages();
 
     // The load sequence (run once by ti_start) and the save (b_ende).
     void setStartWork(std::function<void()> work) { m_startWork = std::move(work); }
@@ -152,34 +107,9 @@ class Tf_root : public QWidget
     void focusMoved(QWidget *old, QWidget *now);
     void closePreview();
 
-    // One panel grid with its table, font lists and size reaction.
-    struct FontPanel {
-        PanelGrid *grid = nullptr;
-        FormatTable *table = nullptr;
-        FontNameList *name = nullptr;
-        FontSizeList *size = nullptr;
-        std::function<void()> sizeReaction;
-        std::function<void()> rowReaction;
-        QMetaObject::Connection sizeConnection;
-        bool sizeAttached = false;
-        ViewLink *link = nullptr;
-        bool followPending = false; // a row change came while the link was detached
-    };
-    void followPendingRows();
-    void bindPanel(FontPanel &panel, PanelGrid *grid, FormatTable &table, ViewLink &link,
-                   std::function<void()> rowReaction, std::function<void()> nameReaction,
-                   std::function<void()> sizeReaction);
-    void followRow(FontPanel &panel);
-    void fontNameChosen(FontPanel &panel);
-    void fontSizeChanged(FontPanel &panel);
-    void moveCursor(FontPanel &panel, int row);
-    void setSizeReactionAttached(FontPanel &panel, bool attached);
-
-    FontNameModel *m_fontNames = nullptr;
-    FontPanel m_spaltenPanel;
-    FontPanel m_ueberschriftPanel;
-    FontPanel m_snrInfoPanel;
-
+    // Dies before the pages: the destructor lets the panel grids go first.
+    EditorState m_state;
+    FontPanels *m_fontPanels = nullptr;
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs *m_dialogs;
     std::function<void()> m_startWork;

@@ -1,7 +1,10 @@
 #include "UeberschriftPage.h"
 
+#include "FontPanels.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
+#include "StateBinding.h"
+#include "editor/EditorState.h"
 
 #include <QCheckBox>
 #include <QPainter>
@@ -22,6 +25,13 @@ UeberschriftPage::UeberschriftPage(QWidget *parent) : QWidget(parent)
     const QList<QWidget *> chain = DBCtrlGrid2->tabChain() + QList<QWidget *>{cb_mitueberschrift};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
+}
+
+void UeberschriftPage::bind(EditorState &state, FontPanels &panels)
+{
+    auto *b = new StateBinding(state, this);
+    b->flag(Key::mitUeberschrift, cb_mitueberschrift);
+    panels.bind(Key::UeberschriftFormat, DBCtrlGrid2);
 }
 
 void UeberschriftPage::paintEvent(QPaintEvent *)

@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+class EditorState;
+class FontPanels;
 class PanelGrid;
 class QCheckBox;
 
@@ -10,6 +12,9 @@ class UeberschriftPage : public QWidget
     Q_OBJECT
   public:
     explicit UeberschriftPage(QWidget *parent = nullptr);
+
+    // Shows the state's heading switch and columns and puts edits into it.
+    void bind(EditorState &state, FontPanels &panels);
 
     PanelGrid *DBCtrlGrid2;
     QCheckBox *cb_mitueberschrift;

@@ -1,5 +1,9 @@
 #include "VerbindungPage.h"
 
+#include "StateBinding.h"
+#include "base/NumberText.h"
+#include "editor/EditorState.h"
+
 #include "CueLineEdit.h"
 #include "PageWidgets.h"
 
@@ -123,6 +127,30 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
             rb_imInetClick();
         }
     });
+}
+
+void VerbindungPage::bind(EditorState &state)
+{
+    auto *b = new StateBinding(state, this);
+    b->text(Key::ZQHost, e_server);
+    // The mode shown runs its click reaction, also when it was already
+    // checked.
+    b->custom(Key::ZQHostOLS, FlagText(rb_imInet->isChecked()), [this, &state] {
+        if (state.flag(Key::ZQHostOLS)) {
+            rb_imInet->setChecked(true);
+            rb_imInetClick();
+        } else {
+            rb_lokal->setChecked(true);
+            rb_lokalClick();
+        }
+    });
+    for (QRadioButton *mode : {rb_lokal, rb_imInet})
+        connect(mode, &QRadioButton::toggled, b,
+                [this, b] { b->put(Key::ZQHostOLS, FlagText(rb_imInet->isChecked())); });
+    b->text(Key::ZQKundennummer, e_kundennummer);
+    b->text(Key::ZQKDPasswort, e_kdpasswort);
+    b->text(Key::ZQVAPasswort, e_vapasswort);
+    b->text(Key::ZQVANummer, e_vanr);
 }
 
 void VerbindungPage::setFieldVisible(CueLineEdit *field, bool visible)

@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class CueLineEdit;
+class EditorState;
 class QRadioButton;
 
 // "Verbindung": the results server on the local network, or the online
@@ -19,6 +20,9 @@ class VerbindungPage : public QWidget
     CueLineEdit *e_kdpasswort;
     CueLineEdit *e_vapasswort;
     CueLineEdit *e_vanr;
+
+    // Shows the state's connection values and puts edits into it.
+    void bind(EditorState &state);
 
     void rb_lokalClick();
     void rb_imInetClick();

@@ -166,11 +166,11 @@ TEST(LayoutLoad, ShowsTheValuesAsTheStartWouldAndLeavesTheConnection)
     EXPECT_TRUE(d.cb_vollbild->isChecked());
     EXPECT_EQ(d.e_erstesEF->text(), "-1");
     EXPECT_FALSE(e.w.TabSheet4->cb_startnummerninfo->isChecked());
-    EXPECT_EQ(e.w.mt_spalten.RecordCount(), 2);
-    EXPECT_EQ(e.w.mt_snrInfo.RecordCount(), 4);
-    e.w.mt_spalten.First();
-    EXPECT_EQ(e.w.mt_spalten.asText(0), "Arial");
-    EXPECT_EQ(e.w.mt_spalten.asText(6), "Startnr");
+    EXPECT_EQ(e.w.state().mt_spalten.RecordCount(), 2);
+    EXPECT_EQ(e.w.state().mt_snrInfo.RecordCount(), 4);
+    e.w.state().mt_spalten.First();
+    EXPECT_EQ(e.w.state().mt_spalten.asText(0), "Arial");
+    EXPECT_EQ(e.w.state().mt_spalten.asText(6), "Startnr");
     const VerbindungPage &v = *e.w.TabSheet1;
     EXPECT_EQ(v.e_server->text(), "10.0.0.5");
     EXPECT_EQ(v.e_kdpasswort->text(), "geheim-kd");
@@ -193,9 +193,9 @@ TEST(LayoutLoad, SavedLayoutHoldsWhatASaveWouldWriteAndNoConnection)
 {
     Editor e(kStartFile);
     // A heading text typed but not yet committed goes in, as in a save.
-    e.w.mt_ueberschrift.First();
-    e.w.mt_ueberschrift.Edit();
-    e.w.mt_ueberschrift.setText(5, QStringLiteral("Neu"));
+    e.w.state().mt_ueberschrift.First();
+    e.w.state().mt_ueberschrift.Edit();
+    e.w.state().mt_ueberschrift.setText(5, QStringLiteral("Neu"));
     const QString path = e.dir.path("layouts/Halle Nord.vadlayout");
     e.dialogs.layoutPaths.push_back(path);
     e.w.layoutMenu()->saveAction()->trigger();

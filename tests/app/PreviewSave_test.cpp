@@ -86,14 +86,14 @@ QByteArray SaveAfter(const Session &session, bool withPreview)
     w.ti_startTimer();
     w.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
-    const int recNo = w.mt_spalten.RecNo();
+    const int recNo = w.state().mt_spalten.RecNo();
     if (withPreview) {
         QTest::keyClick(&w, Qt::Key_F5);
         Settle();
         EXPECT_TRUE(w.preview() && w.preview()->isVisible());
         // Opening it moved no cursor and changed nothing a save would write.
-        EXPECT_EQ(w.mt_spalten.RecNo(), recNo);
-        EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+        EXPECT_EQ(w.state().mt_spalten.RecNo(), recNo);
+        EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
     }
     EXPECT_FALSE(controller.hasUnsavedChanges());
     session.edit(w);

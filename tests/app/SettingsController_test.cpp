@@ -250,10 +250,10 @@ TEST_F(LoadSaveTest, StoredFormatsComeBackUnchanged)
     writeIni(file);
     w.ti_startTimer();
     ASSERT_TRUE(dialogs.failures.isEmpty());
-    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
-    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 3); // follows the detection line
-    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
-    EXPECT_EQ(w.mt_spalten.asText(6), "Startnr");
+    EXPECT_EQ(w.state().mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.state().mt_ueberschrift.RecordCount(), 3); // follows the detection line
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.state().mt_spalten.asText(6), "Startnr");
     EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "(Anzahl Spalten = 3)");
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     const QByteArray out = ini();
@@ -270,20 +270,20 @@ TEST_F(LoadSaveTest, ShorterFormulaLineDropsStoredRows)
 {
     writeIni(QByteArray("[Optionen]\r\nInfoZeileFormat=") + kSpalten3 + "\r\nInfoZeile=A,B\r\n");
     w.ti_startTimer();
-    ASSERT_EQ(w.mt_spalten.RecordCount(), 2);
-    w.mt_spalten.Last();
-    EXPECT_EQ(w.mt_spalten.asText(4), "rechts");
-    EXPECT_EQ(w.mt_spalten.asText(6), "B");
+    ASSERT_EQ(w.state().mt_spalten.RecordCount(), 2);
+    w.state().mt_spalten.Last();
+    EXPECT_EQ(w.state().mt_spalten.asText(4), "rechts");
+    EXPECT_EQ(w.state().mt_spalten.asText(6), "B");
 }
 
 TEST_F(LoadSaveTest, EmptyFormulaLineKeepsTheLoadedRows)
 {
     writeIni(QByteArray("[Optionen]\r\nInfoZeileFormat=") + kSpalten3 + "\r\nInfoZeile=\r\n");
     w.ti_startTimer();
-    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
-    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 0);
+    EXPECT_EQ(w.state().mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.state().mt_ueberschrift.RecordCount(), 0);
     EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "");
-    EXPECT_TRUE(w.mt_spalten.isNull(6));
+    EXPECT_TRUE(w.state().mt_spalten.isNull(6));
 }
 
 // Stored formats the reader refuses: one missing "}", and nesting deeper
@@ -307,8 +307,8 @@ TEST_F(LoadSaveTest, UnreadableStoredFormatsAreNamedAndKept)
                                                "gelesen werden"));
     EXPECT_TRUE(dialogs.messages[1].contains("SNRInfoFelderFormat"));
     EXPECT_TRUE(dialogs.messages[1].contains("bleibt in der Datei erhalten"));
-    ASSERT_EQ(w.mt_spalten.RecordCount(), 1);
-    EXPECT_EQ(w.mt_spalten.asText(0), "1");
+    ASSERT_EQ(w.state().mt_spalten.RecordCount(), 1);
+    EXPECT_EQ(w.state().mt_spalten.asText(0), "1");
     // The operator moves between pages and rows but changes no format.
     w.P_Einstellungen->setCurrentWidget(w.TabSheet4);
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
@@ -325,8 +325,8 @@ TEST_F(LoadSaveTest, ChangedLayoutReplacesAnUnreadableFormat)
              "\r\n");
     w.ti_startTimer();
     d().e_InfoZeile->setText("Startnr,[Name]"); // a second column
-    w.mt_snrInfo.Edit();
-    w.mt_snrInfo.setText(0, "Arial"); // a font picked on the start-number info page
+    w.state().mt_snrInfo.Edit();
+    w.state().mt_snrInfo.setText(0, "Arial"); // a font picked on the start-number info page
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     const QByteArray out = ini();
     EXPECT_FALSE(out.contains(kMissingBrace)) << out.constData();
@@ -393,8 +393,8 @@ TEST_F(LoadSaveTest, SaveWaitsForTheDisplayProgramsRead)
 TEST_F(LoadSaveTest, UncommittedHeadingTextIsSaved)
 {
     w.ti_startTimer();
-    w.mt_ueberschrift.Edit();
-    w.mt_ueberschrift.setText(5, "Kopf");
+    w.state().mt_ueberschrift.Edit();
+    w.state().mt_ueberschrift.setText(5, "Kopf");
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     EXPECT_TRUE(ini().contains("\"text\":\"Kopf\"}}"));
 }
@@ -432,7 +432,7 @@ TEST_F(CloseTest, NothingChangedClosesWithoutAQuestion)
         window.P_Einstellungen->setCurrentWidget(window.TabSheet1);
         window.TabSheet1->e_server->setText("anders");
         window.TabSheet1->e_server->setText(file.isEmpty() ? "127.0.0.1" : "127.0.0.1");
-        window.mt_spalten.Last();
+        window.state().mt_spalten.Last();
         window.close();
         EXPECT_FALSE(window.isVisible());
         EXPECT_EQ(dialogs.closeQuestions, 0);
@@ -487,8 +487,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CloseTest, UncommittedPanelEditIsAChange)
 {
     w.ti_startTimer();
-    w.mt_ueberschrift.Edit();
-    w.mt_ueberschrift.setText(5, "Kopf");
+    w.state().mt_ueberschrift.Edit();
+    w.state().mt_ueberschrift.setText(5, "Kopf");
     dialogs.closeAnswer = Dialogs::CloseAnswer::Save;
     EXPECT_TRUE(closeByWindowManager());
     EXPECT_EQ(dialogs.closeQuestions, 1);

@@ -1,10 +1,11 @@
 // The command line stores what the window stores: a save right after the
 // start, and a save after values were put into the controls, give the same
-// bytes from the window and from ValuesAfterStart / the built executable.
+// bytes from the window and from the command line's save (the editor state
+// without a window, in process and as the built executable).
 #include "app/SettingsController.h"
 #include "base/Failure.h"
+#include "cli/Assignments.h"
 #include "cli/CliRunner.h"
-#include "columns/StartSave.h"
 #include "layout/LayoutFile.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
@@ -76,7 +77,7 @@ WindowResult WindowSaves(const QByteArray &file, const Typing &type = {})
     return {dir.read(kIni), dialogs.failures};
 }
 
-// The same without a window: ValuesAfterStart inside one save.
+// The same without a window: the command line's save inside one update.
 QByteArray CoreSaves(const QByteArray &file)
 {
     TempDir dir;
@@ -84,7 +85,7 @@ QByteArray CoreSaves(const QByteArray &file)
         dir.write(kIni, file);
     try {
         SettingsFile::beside(dir.path()).Update([](SettingsEdit &edit) {
-            WriteSaveValues(edit, ValuesAfterStart(edit).values);
+            EditorState::WriteValues(edit, SaveAfterStart(edit).values);
         });
     } catch (const Failure &) {
     }

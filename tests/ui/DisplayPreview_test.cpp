@@ -165,7 +165,7 @@ class PreviewTest : public ::testing::Test
     void columns(const QString &formulas, const std::vector<Format> &formats)
     {
         d().e_InfoZeile->setText(formulas);
-        FormatTable &t = w.mt_spalten;
+        FormatTable &t = w.state().mt_spalten;
         t.First();
         for (const Format &f : formats) {
             t.Edit();
@@ -182,7 +182,7 @@ class PreviewTest : public ::testing::Test
     }
     void headings(const std::vector<std::pair<QString, QColor>> &texts)
     {
-        FormatTable &t = w.mt_ueberschrift;
+        FormatTable &t = w.state().mt_ueberschrift;
         t.First();
         for (const auto &[text, colour] : texts) {
             t.Edit();
@@ -516,20 +516,20 @@ TEST_P(PanelEditTest, ShowsBeforeAndAfterTheCommit)
     columns(QStringLiteral("Startnr,Name"), {Format{}, Format{}});
     DisplayPreview &p = open();
     const DisplayLayout before = p.drawnLayout();
-    const std::vector<FieldValue> stored = w.mt_spalten.rows()[0];
+    const std::vector<FieldValue> stored = w.state().mt_spalten.rows()[0];
     BoundLineEdit *field = panel()->*(GetParam().field);
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, QString::fromLatin1(GetParam().typed));
     // Pending: the row is in edit, nothing written, the cursor where it was.
-    ASSERT_EQ(w.mt_spalten.State(), TableState::Edit);
-    EXPECT_EQ(w.mt_spalten.rows()[0], stored);
+    ASSERT_EQ(w.state().mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0], stored);
     const QImage pending = shown();
     const DisplayLayout &l = p.drawnLayout();
     const DisplayLayout::Cell *first = cell(l, detectionRow(l, 0), 0);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
     if (field == panel()->farbe) {
         EXPECT_EQ(first->colour, kGreen);
         EXPECT_GT(CountNear(pending, first->box.toAlignedRect(), kGreen), 10);
@@ -541,10 +541,10 @@ TEST_P(PanelEditTest, ShowsBeforeAndAfterTheCommit)
     }
     // Written by the next cursor move: the picture stays.
     const DisplayLayout pendingLayout = l;
-    w.mt_spalten.Next();
+    w.state().mt_spalten.Next();
     shown();
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
-    EXPECT_NE(w.mt_spalten.rows()[0], stored);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
+    EXPECT_NE(w.state().mt_spalten.rows()[0], stored);
     EXPECT_EQ(p.drawnLayout().cells, pendingLayout.cells);
 }
 
@@ -559,7 +559,7 @@ TEST_F(PreviewTest, HeldCheckBoxAndAlignmentShowBeforeTheyAreWritten)
 {
     columns(QStringLiteral("Startnr,Name"), {Format{}, Format{}});
     DisplayPreview &p = open();
-    const std::vector<FieldValue> stored = w.mt_spalten.rows()[0];
+    const std::vector<FieldValue> stored = w.state().mt_spalten.rows()[0];
     panel()->fett->setFocus();
     QTest::keyClick(panel()->fett, Qt::Key_Space);
     ASSERT_EQ(panel()->fett->checkState(), Qt::Unchecked);
@@ -567,8 +567,8 @@ TEST_F(PreviewTest, HeldCheckBoxAndAlignmentShowBeforeTheyAreWritten)
     QTest::keyClick(panel()->ausrichtung, Qt::Key_Down);
     ASSERT_EQ(panel()->ausrichtung->currentText(), "mitte");
     shown();
-    ASSERT_EQ(w.mt_spalten.State(), TableState::Edit);
-    EXPECT_EQ(w.mt_spalten.rows()[0], stored);
+    ASSERT_EQ(w.state().mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0], stored);
     const DisplayDescription held = p.description();
     EXPECT_FALSE(held.columns[0].bold);
     EXPECT_EQ(held.columns[0].alignment, "mitte");
@@ -578,11 +578,11 @@ TEST_F(PreviewTest, HeldCheckBoxAndAlignmentShowBeforeTheyAreWritten)
     EXPECT_FALSE(first->font.bold());
     EXPECT_EQ(first->alignment, Qt::AlignHCenter);
     // Written by the next cursor move: the description stays.
-    w.mt_spalten.Next();
+    w.state().mt_spalten.Next();
     shown();
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
-    EXPECT_FALSE(w.mt_spalten.rows()[0][SpaltenField::Fett].flag);
-    EXPECT_EQ(w.mt_spalten.rows()[0][SpaltenField::Ausrichtung].text, "mitte");
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
+    EXPECT_FALSE(w.state().mt_spalten.rows()[0][SpaltenField::Fett].flag);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][SpaltenField::Ausrichtung].text, "mitte");
     EXPECT_EQ(p.drawnLayout().cells, p.layoutFor(p.canvas()->size()).cells);
     EXPECT_FALSE(p.description().columns[0].bold);
 }

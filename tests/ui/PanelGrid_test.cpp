@@ -65,7 +65,7 @@ class PanelTest : public ::testing::Test
         for (int i = 0; i < n; ++i)
             formulas << QStringLiteral("Spalte%1").arg(i + 1);
         w.TabSheet2->e_InfoZeile->setText(formulas.join(u','));
-        fill(w.mt_spalten, rows);
+        fill(w.state().mt_spalten, rows);
     }
     static void fill(FormatTable &t, const std::vector<Row> &rows)
     {
@@ -127,25 +127,27 @@ TEST_P(FollowRowTest, FontListsFollowTheRowWithoutChangingIt)
 {
     const FollowCase &c = GetParam();
     columns(2, {{{0, "Nimbus Sans"}, {1, "9"}}, {{0, c.storedName}, {1, c.storedSize}}});
-    PostLog log(w.ds_spalten);
+    PostLog log(w.state().ds_spalten);
     QTest::mouseClick(grid(), Qt::LeftButton, {}, QPoint(147 + 70, 3));
-    ASSERT_EQ(w.mt_spalten.RecNo(), 2);
-    EXPECT_EQ(w.cb_fontname->currentText(), c.listedName);
-    EXPECT_EQ(w.cb_fontgroesse->currentText(), c.shownSize);
+    ASSERT_EQ(w.state().mt_spalten.RecNo(), 2);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->currentText(), c.listedName);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), c.shownSize);
     if (QString(c.listedName).isEmpty()) {
-        EXPECT_EQ(w.cb_fontgroesse->count(), 0);
+        EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->count(), 0);
     } else {
-        EXPECT_EQ(w.cb_fontgroesse->count(), 16);
-        EXPECT_EQ(w.cb_fontgroesse->currentIndex() >= 0, c.sizeEntrySelected);
+        EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->count(), 16);
+        EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentIndex() >= 0, c.sizeEntrySelected);
         if (c.sizeEntrySelected) {
-            EXPECT_EQ(w.cb_fontgroesse->itemText(w.cb_fontgroesse->currentIndex()), c.shownSize);
+            EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->itemText(
+                          w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentIndex()),
+                      c.shownSize);
         }
     }
     // The row keeps what it has; the panel's bound texts show it.
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
     EXPECT_TRUE(log.posts.empty());
-    EXPECT_EQ(w.mt_spalten.asText(0), c.storedName);
-    EXPECT_EQ(w.mt_spalten.asText(1), c.storedSize);
+    EXPECT_EQ(w.state().mt_spalten.asText(0), c.storedName);
+    EXPECT_EQ(w.state().mt_spalten.asText(1), c.storedSize);
     EXPECT_EQ(panel()->fontNameText->text(), c.storedName);
     EXPECT_EQ(panel()->sizeText->text(), c.storedSize);
 }
@@ -164,44 +166,44 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PanelTest, ChoosingAFontStoresTheShownSizeAgain)
 {
     columns(1, {{{0, "DejaVu Sans"}, {1, "14"}}});
-    PostLog log(w.ds_spalten);
-    chooseFont(w.cb_fontname, "Nimbus Mono PS");
-    EXPECT_EQ(w.mt_spalten.asText(0), "Nimbus Mono PS");
-    EXPECT_EQ(w.mt_spalten.asText(1), "14");
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    PostLog log(w.state().ds_spalten);
+    chooseFont(w.TabSheet2->dbcg_spalten->livePanel()->fontName, "Nimbus Mono PS");
+    EXPECT_EQ(w.state().mt_spalten.asText(0), "Nimbus Mono PS");
+    EXPECT_EQ(w.state().mt_spalten.asText(1), "14");
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
     // the name is posted, then the refilled list sets 14 again and posts it
     ASSERT_GE(log.posts.size(), 2u);
     EXPECT_EQ(log.posts.back(), std::make_pair(QString("Nimbus Mono PS"), QString("14")));
     EXPECT_EQ(log.posts[log.posts.size() - 2], std::make_pair(QString("Nimbus Mono PS"), QString("14")));
-    EXPECT_EQ(w.cb_fontgroesse->count(), 16);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->count(), 16);
     EXPECT_EQ(panel()->fontNameText->text(), "Nimbus Mono PS");
 }
 
 TEST_F(PanelTest, ChoosingAFontWhileNoSizeIsShownStoresTen)
 {
     columns(1); // row 1 is "1" with no size
-    ASSERT_EQ(w.cb_fontgroesse->currentText(), "");
-    chooseFont(w.cb_fontname, "DejaVu Sans");
-    EXPECT_EQ(w.mt_spalten.asText(0), "DejaVu Sans");
-    EXPECT_EQ(w.mt_spalten.asText(1), "10");
-    EXPECT_EQ(w.cb_fontgroesse->currentText(), "10");
+    ASSERT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), "");
+    chooseFont(w.TabSheet2->dbcg_spalten->livePanel()->fontName, "DejaVu Sans");
+    EXPECT_EQ(w.state().mt_spalten.asText(0), "DejaVu Sans");
+    EXPECT_EQ(w.state().mt_spalten.asText(1), "10");
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), "10");
 }
 
 TEST_F(PanelTest, EveryKeystrokeInTheSizeListStoresAtOnce)
 {
     columns(1, {{{0, "DejaVu Sans"}, {1, "14"}}});
-    PostLog log(w.ds_spalten);
-    w.cb_fontgroesse->setFocus();
-    w.cb_fontgroesse->lineEdit()->selectAll();
-    QTest::keyClicks(w.cb_fontgroesse, "24");
+    PostLog log(w.state().ds_spalten);
+    w.TabSheet2->dbcg_spalten->livePanel()->fontSize->setFocus();
+    w.TabSheet2->dbcg_spalten->livePanel()->fontSize->lineEdit()->selectAll();
+    QTest::keyClicks(w.TabSheet2->dbcg_spalten->livePanel()->fontSize, "24");
     std::vector<QString> sizes;
     for (const auto &p : log.posts)
         sizes.push_back(p.second);
     EXPECT_EQ(sizes, (std::vector<QString>{"2", "24"}));
     // letters are refused
-    QTest::keyClicks(w.cb_fontgroesse, "x");
-    EXPECT_EQ(w.cb_fontgroesse->currentText(), "24");
-    EXPECT_EQ(w.mt_spalten.asText(1), "24");
+    QTest::keyClicks(w.TabSheet2->dbcg_spalten->livePanel()->fontSize, "x");
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), "24");
+    EXPECT_EQ(w.state().mt_spalten.asText(1), "24");
 }
 
 struct LeaveCase {
@@ -220,14 +222,14 @@ TEST_P(SizeLeaveTest, LeavingTheSizeListNormalisesOrFails)
 {
     const LeaveCase &c = GetParam();
     columns(1, {{{0, "DejaVu Sans"}, {1, "14"}}});
-    w.cb_fontgroesse->setFocus();
-    w.cb_fontgroesse->lineEdit()->selectAll();
-    QTest::keyClick(w.cb_fontgroesse, Qt::Key_Backspace);
-    QTest::keyClicks(w.cb_fontgroesse, c.typed);
-    EXPECT_EQ(w.mt_spalten.asText(1), c.storedBeforeLeaving);
+    w.TabSheet2->dbcg_spalten->livePanel()->fontSize->setFocus();
+    w.TabSheet2->dbcg_spalten->livePanel()->fontSize->lineEdit()->selectAll();
+    QTest::keyClick(w.TabSheet2->dbcg_spalten->livePanel()->fontSize, Qt::Key_Backspace);
+    QTest::keyClicks(w.TabSheet2->dbcg_spalten->livePanel()->fontSize, c.typed);
+    EXPECT_EQ(w.state().mt_spalten.asText(1), c.storedBeforeLeaving);
     w.TabSheet2->e_anzahlzeilen->setFocus();
-    EXPECT_EQ(w.cb_fontgroesse->currentText(), c.shownAfter);
-    EXPECT_EQ(w.mt_spalten.asText(1), c.storedAfter);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), c.shownAfter);
+    EXPECT_EQ(w.state().mt_spalten.asText(1), c.storedAfter);
     if (QString(c.failure).isEmpty()) {
         EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join('|').toStdString();
     } else {
@@ -245,11 +247,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PanelTest, SizeListWithoutFontRefusesKeys)
 {
     columns(1);
-    ASSERT_TRUE(w.cb_fontgroesse->FontName().isEmpty());
-    PostLog log(w.ds_spalten);
-    w.cb_fontgroesse->setFocus();
-    QTest::keyClicks(w.cb_fontgroesse, "12");
-    EXPECT_EQ(w.cb_fontgroesse->currentText(), "");
+    ASSERT_TRUE(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->FontName().isEmpty());
+    PostLog log(w.state().ds_spalten);
+    w.TabSheet2->dbcg_spalten->livePanel()->fontSize->setFocus();
+    QTest::keyClicks(w.TabSheet2->dbcg_spalten->livePanel()->fontSize, "12");
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontSize->currentText(), "");
     EXPECT_TRUE(log.posts.empty());
 }
 
@@ -259,12 +261,12 @@ TEST_F(PanelTest, TypedCharactersAreWrittenWhenAnotherPanelIsClicked)
 {
     columns(3);
     typeInto(panel()->anzahlzeichen, "7");
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
-    EXPECT_EQ(w.mt_spalten.rows()[0][5].isNull, true); // not yet written
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][5].isNull, true); // not yet written
     clickPanel(grid(), 2);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 3);
-    EXPECT_EQ(w.mt_spalten.rows()[0][5].integer, 7);
-    EXPECT_FALSE(w.mt_spalten.rows()[0][5].isNull);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 3);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][5].integer, 7);
+    EXPECT_FALSE(w.state().mt_spalten.rows()[0][5].isNull);
     EXPECT_EQ(panel()->anzahlzeichen->text(), "");
     EXPECT_TRUE(dialogs.failures.isEmpty());
 }
@@ -279,16 +281,16 @@ TEST_F(PanelTest, ASignAloneFailsTheCommitAndTheRowStaysInEdit)
     QTest::keyClicks(panel()->anzahlzeichen, "+");
     clickPanel(grid(), 1);
     EXPECT_EQ(dialogs.failures, QStringList{"'+' ist kein gültiger Integerwert für Feld 'anzahlzeichen'"});
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 1);
     EXPECT_EQ(panel()->anzahlzeichen->text(), "+");
-    EXPECT_EQ(w.mt_spalten.rows()[0][5].integer, 4);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][5].integer, 4);
     // emptied, the field becomes unset
     panel()->anzahlzeichen->setFocus();
     QTest::keyClick(panel()->anzahlzeichen, Qt::Key_Backspace);
     clickPanel(grid(), 1);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 2);
-    EXPECT_TRUE(w.mt_spalten.rows()[0][5].isNull);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 2);
+    EXPECT_TRUE(w.state().mt_spalten.rows()[0][5].isNull);
 }
 
 TEST_F(PanelTest, EscapePutsTheStoredTextBack)
@@ -302,7 +304,7 @@ TEST_F(PanelTest, EscapePutsTheStoredTextBack)
     QTest::keyClick(panel()->farbe, Qt::Key_Escape);
     EXPECT_EQ(panel()->farbe->text(), "#112233");
     clickPanel(grid(), 1);
-    EXPECT_EQ(w.mt_spalten.rows()[0][2].text, "#112233");
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][2].text, "#112233");
 }
 
 TEST_F(PanelTest, TickingFettOnAnUnsetRowWritesTrueAtTheNextCommit)
@@ -312,16 +314,16 @@ TEST_F(PanelTest, TickingFettOnAnUnsetRowWritesTrueAtTheNextCommit)
     EXPECT_EQ(fett->checkState(), Qt::PartiallyChecked);
     QTest::mouseClick(fett, Qt::LeftButton, {}, QPoint(6, fett->height() / 2));
     EXPECT_EQ(fett->checkState(), Qt::Checked);
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
-    EXPECT_TRUE(w.mt_spalten.rows()[0][3].isNull);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
+    EXPECT_TRUE(w.state().mt_spalten.rows()[0][3].isNull);
     w.b_ende->setFocus(); // leaving the page control commits
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
-    EXPECT_FALSE(w.mt_spalten.rows()[0][3].isNull);
-    EXPECT_TRUE(w.mt_spalten.rows()[0][3].flag);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
+    EXPECT_FALSE(w.state().mt_spalten.rows()[0][3].isNull);
+    EXPECT_TRUE(w.state().mt_spalten.rows()[0][3].flag);
     QTest::mouseClick(fett, Qt::LeftButton, {}, QPoint(6, fett->height() / 2));
     EXPECT_EQ(fett->checkState(), Qt::Unchecked);
     clickPanel(grid(), 1);
-    EXPECT_FALSE(w.mt_spalten.rows()[0][3].flag);
+    EXPECT_FALSE(w.state().mt_spalten.rows()[0][3].flag);
 }
 
 TEST_F(PanelTest, AlignmentMatchesWithoutRegardToCase)
@@ -329,16 +331,16 @@ TEST_F(PanelTest, AlignmentMatchesWithoutRegardToCase)
     columns(3, {{{4, "MITTE"}}, {{4, "center"}}});
     BoundComboBox *ausrichtung = panel()->ausrichtung;
     EXPECT_EQ(ausrichtung->currentText(), "mitte");
-    EXPECT_EQ(w.mt_spalten.rows()[0][4].text, "MITTE");
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][4].text, "MITTE");
     clickPanel(grid(), 1);
     EXPECT_EQ(ausrichtung->currentIndex(), -1);
     ausrichtung->setFocus();
     QTest::keyClick(ausrichtung, Qt::Key_End); // "rechts"
     EXPECT_EQ(ausrichtung->currentText(), "rechts");
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
     clickPanel(grid(), 0);
-    EXPECT_EQ(w.mt_spalten.rows()[1][4].text, "rechts");
-    EXPECT_EQ(w.mt_spalten.rows()[0][4].text, "MITTE");
+    EXPECT_EQ(w.state().mt_spalten.rows()[1][4].text, "rechts");
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][4].text, "MITTE");
 }
 
 // ---------------------------------------------------------------- colour fields
@@ -358,7 +360,7 @@ TEST_P(ColourFieldTest, ChooserStartsAtTheTextAndTheChoiceIsWrittenAtTheNextComm
     const ColourCase &c = GetParam();
     columns(2);
     w.TabSheet4->e_SNRInfoFelder->setText("Startnr,Name");
-    for (FormatTable *t : {&w.mt_spalten, &w.mt_ueberschrift, &w.mt_snrInfo})
+    for (FormatTable *t : {&w.state().mt_spalten, &w.state().mt_ueberschrift, &w.state().mt_snrInfo})
         fill(*t, {{{2, "#00FF00"}}});
     w.P_Einstellungen->setCurrentIndex(c.page);
     auto *g = w.findChild<PanelGrid *>(c.grid);
@@ -396,11 +398,11 @@ TEST_F(PanelTest, LeavingTheHeadingPageCommitsItsPendingText)
     w.P_Einstellungen->setCurrentWidget(w.TabSheet3);
     BoundLineEdit *text = w.TabSheet3->DBCtrlGrid2->livePanel()->text;
     typeInto(text, "Name");
-    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_ueberschrift.State(), TableState::Edit);
     w.P_Einstellungen->setCurrentWidget(w.TabSheet4);
     w.TabSheet4->e_StartNrInFeld->setFocus();
-    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Browse);
-    EXPECT_EQ(w.mt_ueberschrift.rows()[0][5].text, "Name");
+    EXPECT_EQ(w.state().mt_ueberschrift.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_ueberschrift.rows()[0][5].text, "Name");
 }
 
 TEST_F(PanelTest, FocusLeavingThePageControlCommitsTheDetectionRow)
@@ -409,10 +411,10 @@ TEST_F(PanelTest, FocusLeavingThePageControlCommitsTheDetectionRow)
     typeInto(panel()->farbe, "");
     panel()->farbe->selectAll();
     QTest::keyClicks(panel()->farbe, "#123456");
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Edit);
     w.b_ende->setFocus();
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
-    EXPECT_EQ(w.mt_spalten.rows()[0][2].text, "#123456");
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_spalten.rows()[0][2].text, "#123456");
 }
 
 // ---------------------------------------------------------------- the grid
@@ -432,7 +434,7 @@ TEST_F(PanelTest, SixColumnsShowFivePanelsAndAScrollBar)
     // the sixth comes into view as the current row
     grid()->setFocus();
     QTest::keyClick(grid(), Qt::Key_End);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 6);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 6);
     EXPECT_EQ(grid()->firstVisibleRow(), 1);
     EXPECT_EQ(panel()->x(), 4 * grid()->panelWidth());
     // or when it is scrolled to
@@ -440,7 +442,7 @@ TEST_F(PanelTest, SixColumnsShowFivePanelsAndAScrollBar)
     EXPECT_EQ(grid()->firstVisibleRow(), 0);
     grid()->scrollBar()->setValue(1);
     EXPECT_EQ(grid()->firstVisibleRow(), 1);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 1);
 }
 
 TEST_F(PanelTest, KeysMoveTheCursorAndTheListsFollow)
@@ -448,18 +450,18 @@ TEST_F(PanelTest, KeysMoveTheCursorAndTheListsFollow)
     columns(4, {{{0, "DejaVu Sans"}}, {{0, "Nimbus Sans"}}, {{0, "DejaVu Serif"}}, {{0, "Nimbus Roman"}}});
     grid()->setFocus();
     QTest::keyClick(grid(), Qt::Key_Right);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 2);
-    EXPECT_EQ(w.cb_fontname->currentText(), "Nimbus Sans");
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 2);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->currentText(), "Nimbus Sans");
     QTest::keyClick(grid(), Qt::Key_End);
-    EXPECT_EQ(w.cb_fontname->currentText(), "Nimbus Roman");
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->currentText(), "Nimbus Roman");
     QTest::keyClick(grid(), Qt::Key_Left); // walks from the first row
-    EXPECT_EQ(w.mt_spalten.RecNo(), 3);
-    EXPECT_EQ(w.cb_fontname->currentText(), "DejaVu Serif");
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 3);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->currentText(), "DejaVu Serif");
     EXPECT_EQ(panel()->fontNameText->text(), "DejaVu Serif");
     EXPECT_EQ(panel()->spalte->text(), "Spalte3");
     QTest::keyClick(grid(), Qt::Key_Home);
-    EXPECT_EQ(w.mt_spalten.RecNo(), 1);
-    EXPECT_EQ(w.cb_fontname->currentText(), "DejaVu Sans");
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 1);
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->currentText(), "DejaVu Sans");
 }
 
 TEST_F(PanelTest, OnlyThePanelsInViewExist)
@@ -501,8 +503,8 @@ TEST_F(PanelTest, TabGoesFromTheGridThroughTheLiveControls)
 {
     columns(2);
     QApplication::setActiveWindow(&w);
-    const QWidget *expected[] = {w.cb_fontname,
-                                 w.cb_fontgroesse,
+    const QWidget *expected[] = {w.TabSheet2->dbcg_spalten->livePanel()->fontName,
+                                 w.TabSheet2->dbcg_spalten->livePanel()->fontSize,
                                  panel()->fett,
                                  panel()->ausrichtung,
                                  panel()->farbe,
@@ -538,20 +540,20 @@ TEST(FontNameModelTest, SortedWithoutRegardToCaseEachOnce)
 
 TEST_F(PanelTest, TheThreeNameListsShareOneModelAndShowASample)
 {
-    EXPECT_EQ(w.cb_fontname->model(), w.fontNames());
-    EXPECT_EQ(w.cb_fontname_ue->model(), w.fontNames());
-    EXPECT_EQ(w.cb_fontname_snri->model(), w.fontNames());
+    EXPECT_EQ(w.TabSheet2->dbcg_spalten->livePanel()->fontName->model(), w.fontNames());
+    EXPECT_EQ(w.TabSheet3->DBCtrlGrid2->livePanel()->fontName->model(), w.fontNames());
+    EXPECT_EQ(w.TabSheet4->DBCtrlGrid1->livePanel()->fontName->model(), w.fontNames());
     columns(1, {{{0, "DejaVu Serif"}}});
-    w.cb_fontname->showPopup();
-    QLabel *sample = w.cb_fontname->sampleWindow();
+    w.TabSheet2->dbcg_spalten->livePanel()->fontName->showPopup();
+    QLabel *sample = w.TabSheet2->dbcg_spalten->livePanel()->fontName->sampleWindow();
     ASSERT_NE(sample, nullptr);
     EXPECT_TRUE(sample->isVisible());
     EXPECT_EQ(sample->text(), "88888 , DAZovozoved");
     EXPECT_EQ(sample->font().family(), "DejaVu Serif");
     EXPECT_EQ(sample->font().pointSize(), 14);
-    w.cb_fontname->hidePopup();
+    w.TabSheet2->dbcg_spalten->livePanel()->fontName->hidePopup();
     EXPECT_FALSE(sample->isVisible());
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
 }
 
 } // namespace

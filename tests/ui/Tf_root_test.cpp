@@ -277,21 +277,21 @@ TEST_F(WindowTest, LeavingThePagesRunsTheirExitReactions)
     // Pending panel edits are committed when the focus leaves the page
     // "Überschrift" (heading table) and the page control (detection table).
     w.TabSheet2->e_InfoZeile->setProgramText("A,B");
-    ASSERT_EQ(w.mt_ueberschrift.RecordCount(), 2);
+    ASSERT_EQ(w.state().mt_ueberschrift.RecordCount(), 2);
     // (editing mt_spalten commits the heading table first, so it goes first)
-    w.mt_spalten.Edit();
-    w.mt_spalten.setText(w.mt_spalten.fieldIndex("farbe"), "#00FF00");
-    w.mt_ueberschrift.Edit();
-    w.mt_ueberschrift.setText(w.mt_ueberschrift.fieldIndex("text"), "Kopf");
+    w.state().mt_spalten.Edit();
+    w.state().mt_spalten.setText(w.state().mt_spalten.fieldIndex("farbe"), "#00FF00");
+    w.state().mt_ueberschrift.Edit();
+    w.state().mt_ueberschrift.setText(w.state().mt_ueberschrift.fieldIndex("text"), "Kopf");
     w.TabSheet3->cb_mitueberschrift->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Edit);
+    EXPECT_EQ(w.state().mt_ueberschrift.State(), TableState::Edit);
     w.b_ende->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(w.mt_ueberschrift.State(), TableState::Browse);
-    EXPECT_EQ(w.mt_ueberschrift.asText(w.mt_ueberschrift.fieldIndex("text")), "Kopf");
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
-    EXPECT_EQ(w.mt_spalten.asText(w.mt_spalten.fieldIndex("farbe")), "#00FF00");
+    EXPECT_EQ(w.state().mt_ueberschrift.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_ueberschrift.asText(w.state().mt_ueberschrift.fieldIndex("text")), "Kopf");
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_spalten.asText(w.state().mt_spalten.fieldIndex("farbe")), "#00FF00");
     EXPECT_TRUE(dialogs.failures.isEmpty());
 }
 
@@ -300,16 +300,16 @@ TEST_F(WindowTest, FontListsEndOnTheRowTheFormulaWalkStopsOn)
     w.P_Einstellungen->show();
     w.P_Einstellungen->setCurrentWidget(w.TabSheet2);
     w.TabSheet2->e_InfoZeile->setProgramText("A,B");
-    ASSERT_EQ(w.mt_spalten.RecordCount(), 2);
-    w.mt_spalten.First();
-    w.mt_spalten.Edit();
-    w.mt_spalten.setText(0, "DejaVu Serif");
-    w.mt_spalten.setInteger(1, 17);
-    w.mt_spalten.Next();
-    w.mt_spalten.Edit();
-    w.mt_spalten.setText(0, "DejaVu Sans");
-    w.mt_spalten.setInteger(1, 12);
-    w.mt_spalten.First();
+    ASSERT_EQ(w.state().mt_spalten.RecordCount(), 2);
+    w.state().mt_spalten.First();
+    w.state().mt_spalten.Edit();
+    w.state().mt_spalten.setText(0, "DejaVu Serif");
+    w.state().mt_spalten.setInteger(1, 17);
+    w.state().mt_spalten.Next();
+    w.state().mt_spalten.Edit();
+    w.state().mt_spalten.setText(0, "DejaVu Sans");
+    w.state().mt_spalten.setInteger(1, 12);
+    w.state().mt_spalten.First();
     auto *name = find<QComboBox>("cb_fontname");
     auto *size = find<QComboBox>("cb_fontgroesse");
     ASSERT_TRUE(name && size);
@@ -320,24 +320,24 @@ TEST_F(WindowTest, FontListsEndOnTheRowTheFormulaWalkStopsOn)
     w.TabSheet2->e_InfoZeile->setFocus();
     w.TabSheet2->e_InfoZeile->end(false);
     QTest::keyClicks(w.TabSheet2->e_InfoZeile, "X");
-    EXPECT_EQ(w.mt_spalten.RecNo(), 2);
-    EXPECT_EQ(w.mt_spalten.asText(6), "BX");
+    EXPECT_EQ(w.state().mt_spalten.RecNo(), 2);
+    EXPECT_EQ(w.state().mt_spalten.asText(6), "BX");
     EXPECT_EQ(name->currentText(), "DejaVu Sans");
     EXPECT_EQ(size->currentText(), "12");
-    EXPECT_EQ(w.mt_spalten.asInteger(1), 12);
-    EXPECT_EQ(w.mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(w.state().mt_spalten.asInteger(1), 12);
+    EXPECT_EQ(w.state().mt_spalten.State(), TableState::Browse);
 }
 
 TEST_F(WindowTest, FormulaLinesSizeTheTablesAndShowTheCount)
 {
     w.TabSheet2->e_InfoZeile->setProgramText("Startnr,\"a, b\",[Name]");
     EXPECT_EQ(w.TabSheet2->l_anzahlspalten->text(), "(Anzahl Spalten = 3)");
-    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
-    EXPECT_EQ(w.mt_ueberschrift.RecordCount(), 3);
+    EXPECT_EQ(w.state().mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.state().mt_ueberschrift.RecordCount(), 3);
     w.TabSheet4->e_SNRInfoFelder->setProgramText("A,B");
     EXPECT_EQ(w.TabSheet4->l_anzahlspalten_snri->text(), "(Anzahl Spalten = 2)");
-    EXPECT_EQ(w.mt_snrInfo.RecordCount(), 2);
-    EXPECT_EQ(w.mt_spalten.RecordCount(), 3);
+    EXPECT_EQ(w.state().mt_snrInfo.RecordCount(), 2);
+    EXPECT_EQ(w.state().mt_spalten.RecordCount(), 3);
 }
 
 } // namespace

@@ -22,6 +22,15 @@
 namespace
 {
 
+// The deferred fit after the first show and the scroll area's layout run as
+// posted events: handle them all, then judge.
+void SettleEvents()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
 // The scroll bar width used by the table.
 constexpr int kBar = 17;
 
@@ -89,7 +98,7 @@ TEST(WindowFitOnScreen, DesignedGeometryWhereItFits)
     ShownWindow shown;
     Tf_root &w = shown.w;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(10);
+    SettleEvents();
     EXPECT_EQ(w.size(), QSize(794, 574));
     EXPECT_EQ(QRect(w.P_Einstellungen->mapTo(&w, QPoint(0, 0)), w.P_Einstellungen->size()),
               QRect(8, 7, 777, 522));
@@ -109,7 +118,7 @@ TEST(WindowFitOnScreen, SamePixelsAsWithoutTheScrollArea)
     ShownWindow shown;
     Tf_root &w = shown.w;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(10);
+    SettleEvents();
     const QImage inScrollArea = w.grab().toImage();
 
     auto *scroller = w.findChild<QScrollArea *>("pageScroller");
@@ -140,7 +149,7 @@ TEST(WindowFitOnScreen, SmallRoomScrollsThePagesAndKeepsTheButton)
     ASSERT_TRUE(scroller);
     const int bar = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller);
     w.applyLayout(Tf_root::LayoutFor(QSize(640, 450), bar));
-    QTest::qWait(10);
+    SettleEvents();
 
     EXPECT_EQ(w.size(), QSize(640, 450));
     EXPECT_TRUE(scroller->verticalScrollBar()->isVisible());

@@ -1,0 +1,69 @@
+#pragma once
+#include "settings/SettingsKeys.h"
+
+#include <QObject>
+
+#include <functional>
+
+class BoundLineEdit;
+class Dialogs;
+class EditorState;
+class FontNameList;
+class FontNameModel;
+class FontSizeList;
+class FormatTable;
+class PanelGrid;
+class QWidget;
+class ViewLink;
+
+// The panel grids bound to the editor state's tables, with the two unbound
+// font lists of each live panel: the lists follow the current row, and a
+// name or size chosen is written to it. A click into a panel's colour field
+// opens the colour chooser. Each page binds its own grid here.
+class FontPanels : public QObject
+{
+    Q_OBJECT
+  public:
+    using Guard = std::function<bool(const std::function<void()> &)>;
+    FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, Guard guard);
+    ~FontPanels() override;
+
+    // Binds a page's grid to the table of formatKey (InfoZeileFormat,
+    // UeberschriftFormat, SNRInfoFelderFormat).
+    void bind(Key formatKey, PanelGrid *grid);
+    // Lets go of the grids before the tables die.
+    void unbindAll();
+
+    // The installed fonts, enumerated once for the three name lists.
+    FontNameModel *fontNames() const { return m_fontNames; }
+
+  private:
+    struct Panel {
+        Key key = Key::InfoZeileFormat;
+        PanelGrid *grid = nullptr;
+        FormatTable *table = nullptr;
+        FontNameList *name = nullptr;
+        FontSizeList *size = nullptr;
+        std::function<void()> rowReaction;
+        QMetaObject::Connection sizeConnection;
+        bool sizeAttached = false;
+        ViewLink *link = nullptr;
+        bool followPending = false; // a row change came while the link was detached
+    };
+    Panel &panelOf(Key formatKey);
+    void followPendingRows();
+    void followRow(Panel &panel);
+    void fontNameChosen(Panel &panel);
+    void fontSizeChanged(Panel &panel);
+    void moveCursor(Panel &panel, int row);
+    void setSizeReactionAttached(Panel &panel, bool attached);
+    void colourClicked(BoundLineEdit *field);
+    void watchHeldInput(Key formatKey, PanelGrid *grid);
+
+    EditorState &m_state;
+    Dialogs &m_dialogs;
+    QWidget &m_window;
+    Guard m_guard;
+    FontNameModel *m_fontNames = nullptr;
+    Panel m_panels[3];
+};
