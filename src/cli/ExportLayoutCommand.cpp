@@ -1,7 +1,7 @@
 #include "cli/ExportLayoutCommand.h"
 
 #include "cli/Assignments.h"
-#include "cli/LogoFile.h"
+#include "logo/LogoPlace.h"
 #include "layout/LayoutFile.h"
 #include "settings/SettingsFile.h"
 

@@ -3,7 +3,7 @@
 #include "base/Failure.h"
 #include "cli/Assignments.h"
 #include "cli/Console.h"
-#include "cli/LogoFile.h"
+#include "logo/LogoPlace.h"
 #include "layout/LayoutFile.h"
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"

@@ -12,6 +12,7 @@
 #include "StateBinding.h"
 #include "editor/EditorState.h"
 #include "logo/LogoBlend.h"
+#include "logo/LogoPlace.h"
 #include "logo/PngDecoder.h"
 #include "settings/ColorCodec.h"
 
@@ -290,10 +291,10 @@ void DarstellungPage::TabSheet2Hide()
 {
     // Only a regular file counts: a directory, a FIFO or a device of that
     // name is no logo (a FIFO would block the window forever).
-    const QFileInfo file(QStringLiteral("logo.png"));
+    const QFileInfo file(LogoInWorkingFolder());
     if (!file.isFile())
         return;
-    const LogoImage logo = DecodePngFile(QStringLiteral("logo.png"));
+    const LogoImage logo = DecodePngFile(LogoInWorkingFolder());
 
     const qreal dpr = devicePixelRatioF();
     const QSize box = img_logo->targetRect(QSize(logo.width(), logo.height())).size() * dpr;

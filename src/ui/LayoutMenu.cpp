@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "layout/LayoutFile.h"
+#include "logo/LogoPlace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +21,6 @@ namespace
 constexpr int kGap = 8;
 constexpr int kWidth = 110;
 constexpr int kNarrowest = 40;
-const char *const kLogoFile = "logo.png";
 
 QString logoQuestion()
 {
@@ -107,14 +107,14 @@ void LayoutMenu::saveLayout()
 
 QByteArray LayoutMenu::logoToCarry()
 {
-    if (!QFileInfo(QString::fromLatin1(kLogoFile)).isFile())
+    if (!QFileInfo(LogoInWorkingFolder()).isFile())
         return {};
     if (!m_dialogs.askYesNo(&w,
                             QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
                                            "mitgespeichert werden?"),
                             true))
         return {};
-    return ReadLogoForLayout(QString::fromLatin1(kLogoFile));
+    return ReadLogoForLayout(LogoInWorkingFolder());
 }
 
 void LayoutMenu::chooseAndLoadLayout()
@@ -142,7 +142,7 @@ void LayoutMenu::loadLayout(const Layout &layout)
 
 void LayoutMenu::replaceLogo(const QByteArray &png)
 {
-    WriteLogoFile(QString::fromLatin1(kLogoFile), png);
+    WriteLogoFile(LogoInWorkingFolder(), png);
     // Both logo previews and the display preview take the new file.
     if (m_logoWritten)
         m_logoWritten();
