@@ -1,8 +1,8 @@
 #include "cli/ExportLayoutCommand.h"
 
 #include "cli/Assignments.h"
-#include "logo/LogoPlace.h"
 #include "layout/LayoutFile.h"
+#include "logo/LogoPlace.h"
 #include "settings/SettingsFile.h"
 
 #include <QDateTime>

@@ -3,8 +3,8 @@
 #include "base/Failure.h"
 #include "cli/Assignments.h"
 #include "cli/Console.h"
-#include "logo/LogoPlace.h"
 #include "layout/LayoutFile.h"
+#include "logo/LogoPlace.h"
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
 
