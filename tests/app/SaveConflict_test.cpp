@@ -2,6 +2,7 @@
 #include "app/SaveConflict.h"
 #include "app/SettingsController.h"
 #include "support/FakeDialogs.h"
+#include "support/FullSettingsFile.h"
 #include "support/TempDir.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -39,38 +40,13 @@ using Values = std::vector<std::pair<const char *, const char *>>;
 
 // A file in the form a save writes, so a save that changes nothing gives
 // back the same bytes.
-const QByteArray kLoaded =
-    "[Optionen]\r\n"
-    "ZQHost=10.0.0.1\r\n"
-    "ZQHostOLS=nein\r\n"
-    "ZQKundennummer=4711\r\n"
-    "ZQKDPasswort=alt-geheim\r\n"
-    "ZQVAPasswort=\r\n"
-    "ZQVANummer=auto\r\n"
-    "VollBild=ja\r\n"
-    "AnzahlZeilen=12\r\n"
-    "TimeoutleereZeile=5\r\n"
-    "HintergrundFarbe=#000000\r\n"
-    "TimeoutLogo=60\r\n"
-    "TransparenzLogo=80\r\n"
-    "ZweiteZeileFarbe=#000000\r\n"
-    "InfoZeileFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-    "\"fett\":\"false\",\"ausrichtung\":\"\",\"anzahlzeichen\":\"\"}}\r\n"
-    "UeberschriftFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":"
-    "\"\",\"fett\":\"false\",\"text\":\"\"}}\r\n"
-    "SNRInfoFelderFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":"
-    "\"\",\"fett\":\"false\"}}\r\n"
-    "InfoZeile=Startnr\r\n"
-    "mitUeberschrift=ja\r\n"
-    "mitStartNrInfo=ja\r\n"
-    "SNRInfoFelder=Startnr\r\n"
-    "StartNrInFeld=\r\n"
-    "erstesEF=-1\r\n"
-    "letztesEF=-1\r\n"
-    "\r\n"
-    "[Fremd]\r\n"
-    "X=1\r\n"
-    "\r\n";
+const QByteArray kLoaded = FullSettingsFile({{"ZQHost", "10.0.0.1"},
+                                             {"ZQKundennummer", "4711"},
+                                             {"ZQKDPasswort", "alt-geheim"},
+                                             {"AnzahlZeilen", "12"}}) +
+                           "[Fremd]\r\n"
+                           "X=1\r\n"
+                           "\r\n";
 
 // `file` with the given keys' values replaced in place.
 QByteArray With(QByteArray file, const Values &values)

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "app/SettingsController.h"
 #include "support/FakeDialogs.h"
+#include "support/FullSettingsFile.h"
 #include "support/TempDir.h"
 #include "ui/CueLineEdit.h"
 #include "ui/DarstellungPage.h"
@@ -129,36 +130,7 @@ TEST_F(LoadSaveTest, FreshSaveWritesEveryKeyInOrder)
     QTest::mouseClick(w.b_ende, Qt::LeftButton);
     EXPECT_TRUE(dialogs.failures.isEmpty());
     EXPECT_FALSE(w.isVisible());
-    const QByteArray expected =
-        "[Optionen]\r\n"
-        "ZQHost=127.0.0.1\r\n"
-        "ZQHostOLS=nein\r\n"
-        "ZQKundennummer=\r\n"
-        "ZQKDPasswort=\r\n"
-        "ZQVAPasswort=\r\n"
-        "ZQVANummer=auto\r\n"
-        "VollBild=ja\r\n"
-        "AnzahlZeilen=20\r\n"
-        "TimeoutleereZeile=5\r\n"
-        "HintergrundFarbe=#000000\r\n"
-        "TimeoutLogo=60\r\n"
-        "TransparenzLogo=80\r\n"
-        "ZweiteZeileFarbe=#000000\r\n"
-        "InfoZeileFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-        "\"fett\":\"false\",\"ausrichtung\":\"\",\"anzahlzeichen\":\"\"}}\r\n"
-        "UeberschriftFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-        "\"fett\":\"false\",\"text\":\"\"}}\r\n"
-        "SNRInfoFelderFormat={\"1\":{\"schriftname\":\"1\",\"schriftgroesse\":\"\",\"farbe\":\"\","
-        "\"fett\":\"false\"}}\r\n"
-        "InfoZeile=Startnr\r\n"
-        "mitUeberschrift=ja\r\n"
-        "mitStartNrInfo=ja\r\n"
-        "SNRInfoFelder=Startnr\r\n"
-        "StartNrInFeld=\r\n"
-        "erstesEF=-1\r\n"
-        "letztesEF=-1\r\n"
-        "\r\n";
-    EXPECT_EQ(ini(), expected);
+    EXPECT_EQ(ini(), FullSettingsFile());
 }
 
 TEST_F(LoadSaveTest, SaveKeepsPlacesUnknownKeysAndNormalises)
