@@ -180,7 +180,6 @@ QByteArray readJournal(int dirFd, const QByteArray &name, QString &why)
     return bytes;
 }
 
-// Overwrites a journal's bytes before they go.
 // What the file holds now tells whether the journal's text is still to be
 // written: a killed rewrite leaves the old size, the new one, or the
 // larger of both (room taken first); anything else another program wrote.

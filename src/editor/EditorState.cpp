@@ -58,12 +58,8 @@ static_assert(LoadsEveryKeyOnce(), "the load sequence sets every key once");
 // Tables in the order detection line, heading row, start-number info.
 size_t formatIndex(Key formatKey)
 {
-    if (formatKey == Key::InfoZeileFormat)
-        return 0;
-    return formatKey == Key::UeberschriftFormat ? 1 : 2;
+    return size_t(FormatKindOf(formatKey));
 }
-
-constexpr Key kFormatKeys[] = {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat};
 
 bool isFormulaLine(Key key)
 {
@@ -80,14 +76,14 @@ EditorState::EditorState()
     mt_ueberschrift.Open();
     mt_snrInfo.Open();
     mt_ueberschrift.setMasterSource(&ds_spalten);
-    for (ViewLink *l : {&ds_spalten, &ds_ueberschrift, &ds_snrinfo})
-        l->addObserver(this);
+    for (TableWatch &watch : m_watches)
+        link(watch.key()).addObserver(&watch);
 }
 
 EditorState::~EditorState()
 {
-    for (ViewLink *l : {&ds_spalten, &ds_ueberschrift, &ds_snrinfo})
-        l->removeObserver(this);
+    for (TableWatch &watch : m_watches)
+        link(watch.key()).removeObserver(&watch);
     mt_spalten.setAfterScroll({});
     mt_ueberschrift.setAfterScroll({});
     mt_snrInfo.setAfterScroll({});
@@ -205,12 +201,6 @@ void EditorState::pendingInputChanged(Key formatKey)
     emit tableChanged(formatKey);
 }
 
-void EditorState::announceTables()
-{
-    for (Key key : kFormatKeys)
-        emit tableChanged(key);
-}
-
 void EditorState::load(const OptionReader &file, KeySet keys, const LoadMessages &messages)
 {
     m_kept.clear();
@@ -252,11 +242,11 @@ void EditorState::loadKey(const OptionReader &file, Key key, KeySet keys, const 
     case Conversion::None:
         break;
     }
-    if (key == Key::InfoZeile) {
-        const auto reattach = qScopeGuard([this] { setSpaltenReactionsAttached(true); });
-        putValue(key, readText(file, key), true);
-        return;
-    }
+    // The detection line's formula line ends the detached stretch.
+    const auto reattach = qScopeGuard([this, key] {
+        if (key == Key::InfoZeile)
+            setSpaltenReactionsAttached(true);
+    });
     putValue(key, readText(file, key), true);
 }
 

@@ -40,7 +40,7 @@ class PendingInput
 // Every change is announced: valueChanged once per value that changed (and
 // for every key a load sets), tableChanged for a change of a table's rows,
 // columnCountChanged when a formula line's synchronisation counted anew.
-class EditorState : public QObject, private FormatTableObserver
+class EditorState : public QObject
 {
     Q_OBJECT
   public:
@@ -136,13 +136,22 @@ class EditorState : public QObject, private FormatTableObserver
     void synchronised(Key formulaKey);
 
   private:
-    // FormatTableObserver, on all three links: which table it was is not
-    // told, so every table is announced.
-    void dataChanged() override { announceTables(); }
-    void rowChanged() override { announceTables(); }
-    void stateChanged() override { announceTables(); }
-    void linkChanged(bool) override { announceTables(); }
-    void announceTables();
+    // Watches one table's view link and announces its changes.
+    class TableWatch : public FormatTableObserver
+    {
+      public:
+        TableWatch(EditorState &state, Key formatKey) : m_state(state), m_key(formatKey) {}
+        void dataChanged() override { announce(); }
+        void rowChanged() override { announce(); }
+        void stateChanged() override { announce(); }
+        void linkChanged(bool) override { announce(); }
+        Key key() const { return m_key; }
+
+      private:
+        void announce() { emit m_state.tableChanged(m_key); }
+        EditorState &m_state;
+        Key m_key;
+    };
 
     struct KeptFormat {
         Key key;
@@ -166,4 +175,6 @@ class EditorState : public QObject, private FormatTableObserver
     std::array<const PendingInput *, 3> m_pending{};
     bool m_spaltenAttached = true;
     std::vector<KeptFormat> m_kept;
+    TableWatch m_watches[3] = {
+        {*this, Key::InfoZeileFormat}, {*this, Key::UeberschriftFormat}, {*this, Key::SNRInfoFelderFormat}};
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include "GuardFn.h"
 #include "columns/FormatTable.h"
 
 #include <QCheckBox>
@@ -11,7 +12,6 @@
 
 // Runs an event's work under the window's failure handler; false when it
 // failed.
-using GuardFn = std::function<bool(const std::function<void()> &)>;
 
 // What the controls of one panel share: the view link through which they
 // reach their table, and the failure handler their reactions run under.

@@ -220,10 +220,7 @@ void DarstellungPage::bind(EditorState &state, FontPanels &panels)
     b->text(Key::InfoZeile, e_InfoZeile);
     b->text(Key::erstesEF, e_erstesEF);
     b->text(Key::letztesEF, e_letztesEF);
-    connect(&state, &EditorState::columnCountChanged, this, [this, &state](Key formulaKey) {
-        if (formulaKey == Key::InfoZeile)
-            l_anzahlspalten->setText(state.columnCountText(formulaKey));
-    });
+    b->columnCount(Key::InfoZeile, l_anzahlspalten);
     panels.bind(Key::InfoZeileFormat, dbcg_spalten);
 }
 

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FontLists.h"
 #include "PanelGrid.h"
+#include "columns/FormatTableReader.h"
 #include "editor/EditorState.h"
 #include "settings/ColorCodec.h"
 
@@ -11,13 +12,12 @@
 #include <QComboBox>
 #include <QScopeGuard>
 
-FontPanels::FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, Guard guard)
+FontPanels::FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, GuardFn guard)
     : QObject(&window), m_state(state), m_dialogs(dialogs), m_window(window), m_guard(std::move(guard))
 {
     m_fontNames = new FontNameModel(this);
-    m_panels[0].key = Key::InfoZeileFormat;
-    m_panels[1].key = Key::UeberschriftFormat;
-    m_panels[2].key = Key::SNRInfoFelderFormat;
+    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat})
+        panelOf(key).key = key;
     // A formula line's synchronisation walks the tables with the links
     // detached; the lists follow where the walk ended.
     connect(&m_state, &EditorState::synchronised, this, [this] { followPendingRows(); });
@@ -30,11 +30,7 @@ FontPanels::~FontPanels()
 
 FontPanels::Panel &FontPanels::panelOf(Key formatKey)
 {
-    for (Panel &panel : m_panels) {
-        if (panel.key == formatKey)
-            return panel;
-    }
-    return m_panels[2];
+    return m_panels[size_t(FormatKindOf(formatKey))];
 }
 
 void FontPanels::bind(Key formatKey, PanelGrid *grid)

@@ -1,4 +1,5 @@
 #pragma once
+#include "GuardFn.h"
 #include "settings/SettingsKeys.h"
 
 #include <QObject>
@@ -24,8 +25,7 @@ class FontPanels : public QObject
 {
     Q_OBJECT
   public:
-    using Guard = std::function<bool(const std::function<void()> &)>;
-    FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, Guard guard);
+    FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, GuardFn guard);
     ~FontPanels() override;
 
     // Binds a page's grid to the table of formatKey (InfoZeileFormat,
@@ -63,7 +63,7 @@ class FontPanels : public QObject
     EditorState &m_state;
     Dialogs &m_dialogs;
     QWidget &m_window;
-    Guard m_guard;
+    GuardFn m_guard;
     FontNameModel *m_fontNames = nullptr;
     Panel m_panels[3];
 };

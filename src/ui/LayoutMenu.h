@@ -2,9 +2,9 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
+#include "GuardFn.h"
 
-using GuardFn = std::function<bool(const std::function<void()> &)>;
+#include <functional>
 
 struct Layout;
 class QAction;
@@ -60,6 +60,8 @@ class LayoutMenu : public QObject
     QWidget &w;
     Dialogs &m_dialogs;
     GuardFn m_guard;
+    // "Vorschau", which the menu button follows; its moves still come while
+    // the window is being destroyed.
     QWidget *m_preview;
     QToolButton *m_button;
     QMenu *m_menu;

@@ -46,10 +46,7 @@ void StartnummernInfoPage::bind(EditorState &state, FontPanels &panels)
     b->flag(Key::mitStartNrInfo, cb_startnummerninfo);
     b->text(Key::SNRInfoFelder, e_SNRInfoFelder);
     b->text(Key::StartNrInFeld, e_StartNrInFeld);
-    connect(&state, &EditorState::columnCountChanged, this, [this, &state](Key formulaKey) {
-        if (formulaKey == Key::SNRInfoFelder)
-            l_anzahlspalten_snri->setText(state.columnCountText(formulaKey));
-    });
+    b->columnCount(Key::SNRInfoFelder, l_anzahlspalten_snri);
     panels.bind(Key::SNRInfoFelderFormat, DBCtrlGrid1);
 }
 

@@ -5,6 +5,7 @@
 #include "editor/EditorState.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QScopedValueRollback>
 #include <QSlider>
 
@@ -30,6 +31,14 @@ void StateBinding::custom(Key key, const QString &designed, std::function<void()
 {
     m_state.setDesignedValue(key, designed);
     m_show[size_t(key)] = std::move(show);
+}
+
+void StateBinding::columnCount(Key formulaKey, QLabel *label)
+{
+    connect(&m_state, &EditorState::columnCountChanged, label, [this, formulaKey, label](Key key) {
+        if (key == formulaKey)
+            label->setText(m_state.columnCountText(key));
+    });
 }
 
 void StateBinding::text(Key key, CueLineEdit *field)

@@ -9,6 +9,7 @@
 class CueLineEdit;
 class EditorState;
 class QCheckBox;
+class QLabel;
 class QSlider;
 
 // A page's controls bound to values of the editor state: a control shows
@@ -29,6 +30,8 @@ class StateBinding : public QObject
     // controls; put(key, text) hands an edit to the state.
     void custom(Key key, const QString &designed, std::function<void()> show);
     void put(Key key, const QString &text);
+    // The "(Anzahl Spalten = N)" of a formula line (InfoZeile, SNRInfoFelder).
+    void columnCount(Key formulaKey, QLabel *label);
 
     EditorState &state() const { return m_state; }
 

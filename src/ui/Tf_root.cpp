@@ -181,14 +181,13 @@ void Tf_root::connectActions()
 void Tf_root::bindPanels()
 {
     // The installed fonts are enumerated once here.
-    m_fontPanels = new FontPanels(m_state, *m_dialogs, *this,
-                                  [this](const std::function<void()> &work) { return runGuarded(work); });
+    const GuardFn guard = [this](const std::function<void()> &work) { return runGuarded(work); };
+    m_fontPanels = new FontPanels(m_state, *m_dialogs, *this, guard);
     TabSheet1->bind(m_state);
     TabSheet2->bind(m_state, *m_fontPanels);
     TabSheet3->bind(m_state, *m_fontPanels);
     TabSheet4->bind(m_state, *m_fontPanels);
-    m_layoutMenu = new LayoutMenu(*this, b_vorschau, *m_dialogs,
-                                  [this](const std::function<void()> &work) { return runGuarded(work); });
+    m_layoutMenu = new LayoutMenu(*this, b_vorschau, *m_dialogs, guard);
     m_layoutMenu->setLogoWritten([this] { TabSheet2Hide(); });
 }
 

@@ -64,12 +64,19 @@ done
 start_display
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
+# A settings file with the section only: the program's read of it says the
+# start-up load ran; the save then writes every key beside the program.
+printf '[Optionen]\r\n' >"$prefix/bin/DAZovozoved.ini"
+inotifywait -m -e close_nowrite --format '%f' "$prefix/bin" >"$work/reads.log" 2>"$work/inotify.log" &
+wait_for 20 grep -qs 'Watches established' "$work/inotify.log" ||
+  { echo "FAIL: inotifywait did not start"; cat "$work/inotify.log"; exit 1; }
 gio launch "$entry" >"$work/launch.log" 2>&1 || { cat "$work/launch.log"; echo "FAIL: gio launch"; exit 1; }
 win=$(timeout 20 xdotool search --sync --name '^VADaroradarAdadad V1\.3$' | head -n 1)
 [ -n "$win" ] || { echo "FAIL: no window"; exit 1; }
 app=$(xdotool getwindowpid "$win")
 [ "$(readlink "/proc/$app/exe")" = "$exe" ] || { echo "FAIL: started $(readlink "/proc/$app/exe")"; exit 1; }
-sleep 1 # the start-up timer loads the settings
+wait_for 30 grep -qs -x -F 'DAZovozoved.ini' "$work/reads.log" ||
+  { echo "FAIL: the program did not read its settings file"; exit 1; }
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 xdotool key --window "$win" space
 wait_closed "$app"
