@@ -5,6 +5,7 @@
 #include "layout/LayoutFile.h"
 #include "settings/SettingsKeys.h"
 #include "ui/Dialogs.h"
+#include "ui/EditHistory.h"
 #include "ui/LayoutMenu.h"
 #include "ui/Tf_root.h"
 
@@ -74,6 +75,8 @@ void SettingsController::loadLayout(const Layout &layout)
 {
     requireLoaded(m_loaded);
     const SettingsSnapshot values = LayoutAsSettings(layout);
+    // A layout loaded is one step to undo, its messages included.
+    const EditHistory::Hold oneStep(w.history());
     m_state.clearColumns();
     loadOptions(values, EditorState::KeySet::Layout);
 }

@@ -449,6 +449,45 @@ void FormatTable::EmptyTable()
     notify(&FormatTableObserver::dataChanged);
 }
 
+std::vector<std::vector<FieldValue>> FormatTable::effectiveRows() const
+{
+    std::vector<std::vector<FieldValue>> rows = d->rows;
+    if (d->state == TableState::Edit && d->cur >= 0 && d->cur < int(rows.size()))
+        rows[size_t(d->cur)] = d->buffer;
+    else if (d->state == TableState::Insert)
+        rows.insert(rows.begin() + std::clamp(d->insertAt, 0, int(rows.size())), d->buffer);
+    return rows;
+}
+
+int FormatTable::currentIndex() const
+{
+    if (d->state == TableState::Insert)
+        return std::clamp(d->insertAt, 0, int(d->rows.size()));
+    return d->cur;
+}
+
+void FormatTable::RestoreRows(std::vector<std::vector<FieldValue>> rows, int current)
+{
+    checkOpen();
+    const int n = int(rows.size());
+    const int cur = n == 0 ? -1 : std::clamp(current, 0, n - 1);
+    const bool sameCursor = d->cur == cur;
+    const bool sameCurrentRow =
+        sameCursor && (cur < 0 || (cur < int(d->rows.size()) && d->rows[size_t(cur)] == rows[size_t(cur)]));
+    if (!editing() && sameCurrentRow && d->rows == rows)
+        return;
+    if (editing()) {
+        d->buffer.clear();
+        d->modified = false;
+        setState(TableState::Browse);
+    }
+    d->rows = std::move(rows);
+    placeCursor(cur);
+    notify(&FormatTableObserver::dataChanged);
+    if (!sameCurrentRow)
+        fireAfterScroll();
+}
+
 TableState FormatTable::State() const
 {
     return d->state;

@@ -131,6 +131,16 @@ class FormatTable
 
     // Rows as stored, for tests and the writer.
     const std::vector<std::vector<FieldValue>> &rows() const;
+    // The rows as an edit left them, the current row's edit buffer posted
+    // (a row in insert state at its place), and the cursor (0-based, -1 for
+    // none): what an undo step keeps.
+    std::vector<std::vector<FieldValue>> effectiveRows() const;
+    int currentIndex() const;
+    // Puts rows and cursor back as effectiveRows/currentIndex gave them,
+    // dropping an edit in progress. Observers hear one dataChanged; the
+    // row-change reaction runs when the current row is another one or
+    // holds other values. Nothing is announced when nothing differs.
+    void RestoreRows(std::vector<std::vector<FieldValue>> rows, int current);
 
   private:
     friend class ViewLink;

@@ -110,6 +110,84 @@ void EditorState::setValue(Key key, const QString &text)
     putValue(key, text, false);
 }
 
+bool EditorSnapshot::Table::sameRows(const Table &o) const
+{
+    if (rows.size() != o.rows.size())
+        return false;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (rows[r] != o.rows[r] && *rows[r] != *o.rows[r])
+            return false;
+    return true;
+}
+
+bool EditorSnapshot::operator==(const EditorSnapshot &o) const
+{
+    if (!sameContent(o))
+        return false;
+    for (size_t t = 0; t < tables.size(); ++t)
+        if (tables[t]->current != o.tables[t]->current)
+            return false;
+    return true;
+}
+
+bool EditorSnapshot::sameContent(const EditorSnapshot &o) const
+{
+    if (values != o.values)
+        return false;
+    for (size_t t = 0; t < tables.size(); ++t)
+        if (tables[t] != o.tables[t] && !tables[t]->sameRows(*o.tables[t]))
+            return false;
+    return true;
+}
+
+EditorSnapshot EditorState::snapshot(const EditorSnapshot *previous) const
+{
+    EditorSnapshot s;
+    s.values = m_values;
+    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat}) {
+        const size_t index = formatIndex(key);
+        const FormatTable &t = table(key);
+        const EditorSnapshot::Table *before = previous ? previous->tables[index].get() : nullptr;
+        auto now = std::make_shared<EditorSnapshot::Table>();
+        now->current = t.currentIndex();
+        std::vector<EditorSnapshot::Row> rows = t.effectiveRows();
+        now->rows.reserve(rows.size());
+        bool same = before && before->current == now->current && before->rows.size() == rows.size();
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (before && r < before->rows.size() && *before->rows[r] == rows[r]) {
+                now->rows.push_back(before->rows[r]);
+            } else {
+                now->rows.push_back(std::make_shared<const EditorSnapshot::Row>(std::move(rows[r])));
+                same = false;
+            }
+        }
+        if (same)
+            s.tables[index] = previous->tables[index];
+        else
+            s.tables[index] = std::move(now);
+    }
+    return s;
+}
+
+void EditorState::restore(const EditorSnapshot &snapshot)
+{
+    // Formula lines first: their synchronisation walks the tables, whose
+    // rows are then put back as they were.
+    for (Key key : {Key::InfoZeile, Key::SNRInfoFelder})
+        setValue(key, snapshot.values[size_t(key)]);
+    for (const KeyInfo &info : kKeys)
+        if (!isFormulaLine(info.key) && info.conversion != Conversion::Format)
+            setValue(info.key, snapshot.values[size_t(info.key)]);
+    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat}) {
+        const EditorSnapshot::Table &t = *snapshot.tables[formatIndex(key)];
+        std::vector<EditorSnapshot::Row> rows;
+        rows.reserve(t.rows.size());
+        for (const auto &row : t.rows)
+            rows.push_back(*row);
+        table(key).RestoreRows(std::move(rows), t.current);
+    }
+}
+
 void EditorState::setDesignedValue(Key key, const QString &text)
 {
     m_values[size_t(key)] = text;

@@ -9,12 +9,32 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 class OptionReader;
 class OptionWriter;
+
+// The editor's values at one moment, as an undo step keeps them: the 20
+// texts and each table's rows (an edit in progress posted) and cursor.
+// Snapshots taken one after the other share the rows and tables that did not
+// change, so a step costs what it changed.
+struct EditorSnapshot {
+    using Row = std::vector<FieldValue>;
+    struct Table {
+        std::vector<std::shared_ptr<const Row>> rows;
+        int current = -1;
+        bool sameRows(const Table &o) const;
+    };
+    std::array<QString, kKeys.size()> values;
+    std::array<std::shared_ptr<const Table>, 3> tables;
+    bool operator==(const EditorSnapshot &o) const;
+    bool operator!=(const EditorSnapshot &o) const { return !(*this == o); }
+    // The same values and rows; the cursors may differ.
+    bool sameContent(const EditorSnapshot &o) const;
+};
 
 // The values of a save, one per key, in the order the save writes them.
 using SaveValues = std::vector<std::pair<Key, QString>>;
@@ -127,6 +147,14 @@ class EditorState : public QObject
     static void WriteValues(OptionWriter &out, const SaveValues &values);
     // The column format document of a table; its cursor stays where it was.
     QString formatDocument(FormatTable &table);
+
+    // ---- undo
+    // The state now; what did not change since `previous` is shared with it.
+    EditorSnapshot snapshot(const EditorSnapshot *previous = nullptr) const;
+    // Brings the values and tables back to a snapshot, each through the
+    // same announcements an edit makes: a formula line first (its
+    // synchronisation sizes the tables), then the rows and cursors exactly.
+    void restore(const EditorSnapshot &snapshot);
 
   signals:
     void valueChanged(Key key);

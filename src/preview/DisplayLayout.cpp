@@ -1,6 +1,7 @@
 #include "preview/DisplayLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -89,4 +90,25 @@ const DisplayLayout::Cell *DisplayLayout::cellAt(const QPointF &pos) const
         if (cell.box.contains(pos))
             return &cell;
     return nullptr;
+}
+
+int DisplayLayout::columnEdgeAt(const QPointF &pos, qreal reach) const
+{
+    bool overColumns = false;
+    for (const Row &row : rows)
+        if (row.kind != RowKind::Info && pos.y() >= row.box.top() && pos.y() < row.box.bottom())
+            overColumns = true;
+    if (!overColumns)
+        return -1;
+    int found = -1;
+    qreal best = reach;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const qreal edge = screen.x() + (columns[c].x + columns[c].width) * scale;
+        const qreal distance = std::abs(pos.x() - edge);
+        if (distance <= best) {
+            best = distance;
+            found = int(c);
+        }
+    }
+    return found;
 }

@@ -44,6 +44,12 @@ struct DisplayLayout {
         }
     };
 
+    // A detection-line column as measured, on the display's screen.
+    struct ColumnSpan {
+        qreal x = 0, width = 0;
+        qreal charWidth = 0; // the width of one expected character in its font
+    };
+
     // Blank space inside a column's box, left and right, in screen pixels.
     static constexpr qreal CellPadding = 2;
 
@@ -57,7 +63,8 @@ struct DisplayLayout {
     QImage logo;    // null without one
     QRectF logoBox; // in screen coordinates
     int logoOpacity = 0;
-    int columnsLaidOut = 0; // detection-line columns measured for this picture
+    int columnsLaidOut = 0;          // detection-line columns measured for this picture
+    std::vector<ColumnSpan> columns; // those columns, left to right
 
     bool operator==(const DisplayLayout &o) const;
     bool operator!=(const DisplayLayout &o) const { return !(*this == o); }
@@ -75,4 +82,11 @@ struct DisplayLayout {
     QStringList describe() const;
     // The cell at a point of the target, or nullptr.
     const Cell *cellAt(const QPointF &pos) const;
+    // The detection-line column whose right edge lies within `reach` target
+    // pixels of pos, over the heading or detection rows; -1 for none. The
+    // nearest edge wins.
+    int columnEdgeAt(const QPointF &pos, qreal reach) const;
+    // A point on the screen (in the target) in display pixels from the
+    // screen's left edge.
+    qreal screenX(const QPointF &pos) const { return scale > 0 ? (pos.x() - screen.x()) / scale : 0; }
 };

@@ -127,6 +127,7 @@ void Builder::measureColumns()
         col.width = std::min(characters, 9999) * col.font->averageCharWidth;
         col.x = x;
         x += col.width;
+        l.columns.push_back({col.x, col.width, col.font->averageCharWidth});
         m_columns.push_back(col);
     }
     l.columnsLaidOut = int(m_columns.size());

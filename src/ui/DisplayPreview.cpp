@@ -2,14 +2,19 @@
 
 #include "Dialogs.h"
 #include "PageWidgets.h"
+#include "PreviewCanvas.h"
 #include "base/NumberText.h"
 #include "columns/FormatTableReader.h"
 #include "settings/ColorCodec.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -17,7 +22,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <optional>
 
 namespace
@@ -122,6 +130,29 @@ std::vector<DisplayDescription::InfoColumn> InfoColumns(const RowReader &rows)
     return columns;
 }
 
+Key FormatKeyOf(DisplayLayout::RowKind kind)
+{
+    switch (kind) {
+    case DisplayLayout::RowKind::Heading:
+        return Key::UeberschriftFormat;
+    case DisplayLayout::RowKind::Info:
+        return Key::SNRInfoFelderFormat;
+    case DisplayLayout::RowKind::Detection:
+        break;
+    }
+    return Key::InfoZeileFormat;
+}
+
+ColumnRef ColumnOfCell(const DisplayLayout &l, const DisplayLayout::Cell &cell)
+{
+    if (cell.row < 0 || cell.row >= int(l.rows.size()))
+        return {};
+    return {FormatKeyOf(l.rows[size_t(cell.row)].kind), cell.column};
+}
+
+// The reach of a column's right edge for the pointer, either side.
+constexpr qreal kEdgeReach = 4;
+
 } // namespace
 
 // ---------------------------------------------------------------- DisplayPreview
@@ -144,12 +175,13 @@ DisplayPreview::DisplayPreview(const EditorState &state, QWidget *parent)
     setAccessibleName(Caption());
     setFont(PageFont());
 
-    m_canvas = new QWidget(this);
+    m_canvas = new PreviewCanvas(*this, this);
     m_canvas->setObjectName(QStringLiteral("vorschau_anzeige"));
     m_canvas->setAccessibleName(QStringLiteral("Anzeige"));
     m_canvas->setAttribute(Qt::WA_OpaquePaintEvent);
     m_canvas->setMinimumSize(160, 90);
-    m_canvas->installEventFilter(this);
+    m_canvas->setMouseTracking(true);
+    m_canvas->setFocusPolicy(Qt::ClickFocus);
 
     m_note = new QLabel(NoteText(), this);
     m_note->setObjectName(QStringLiteral("l_vorschau_hinweis"));
@@ -177,6 +209,11 @@ DisplayPreview::DisplayPreview(const EditorState &state, QWidget *parent)
 DisplayPreview::~DisplayPreview()
 {
     QAccessible::removeActivationObserver(this);
+}
+
+QWidget *DisplayPreview::canvas() const
+{
+    return m_canvas;
 }
 
 void DisplayPreview::watchState()
@@ -235,8 +272,14 @@ void DisplayPreview::refresh()
     DisplayLayout l = layOutCanvas();
     // A change that leaves the picture as it is (a column beyond the right
     // edge) costs no drawing; one that changes some cells redraws those.
-    const QRegion dirty =
+    QRegion dirty =
         m_layoutValid ? m_layout.changedArea(l, m_canvas->devicePixelRatioF()) : QRegion(m_canvas->rect());
+    const QRect oldFrame = m_layoutValid ? selectionFrame(m_layout) : QRect();
+    const QRect newFrame = selectionFrame(l);
+    if (oldFrame != newFrame)
+        dirty += QRegion(oldFrame.adjusted(-2, -2, 2, 2)) + QRegion(newFrame.adjusted(-2, -2, 2, 2));
+    else if (!dirty.isEmpty() && dirty.intersects(newFrame.adjusted(-2, -2, 2, 2)))
+        dirty += QRegion(newFrame.adjusted(-2, -2, 2, 2)); // cells redrawn under the frame
     publish(std::move(l));
     if (!dirty.isEmpty())
         m_canvas->update(dirty);
@@ -244,8 +287,11 @@ void DisplayPreview::refresh()
 
 void DisplayPreview::publish(DisplayLayout l)
 {
+    const bool sameCells = m_layout.cells.size() == l.cells.size();
     m_layout = std::move(l);
     m_layoutValid = true;
+    if (!sameCells)
+        m_canvas->cellsChanged();
     if (m_listening)
         describe();
 }
@@ -274,33 +320,50 @@ void DisplayPreview::showEvent(QShowEvent *event)
 
 bool DisplayPreview::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_canvas) {
-        switch (event->type()) {
-        case QEvent::Paint: {
-            if (!m_layoutValid || m_layout.target != QSizeF(m_canvas->size()))
-                publish(layOutCanvas());
-            const QRegion area = static_cast<QPaintEvent *>(event)->region();
-            QPainter p(m_canvas);
-            p.fillRect(area.boundingRect(), kLetterbox);
-            paintLayout(p, m_layout, area);
-            return true;
-        }
-        case QEvent::ToolTip: {
-            const auto *help = static_cast<QHelpEvent *>(event);
-            const QString tip = toolTipAt(help->pos());
-            if (tip.isEmpty()) {
-                QToolTip::hideText();
-                event->ignore();
-            } else {
-                QToolTip::showText(help->globalPos(), tip, m_canvas);
-            }
-            return true;
-        }
-        default:
-            break;
-        }
-    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool DisplayPreview::canvasEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Paint: {
+        if (!m_layoutValid || m_layout.target != QSizeF(m_canvas->size()))
+            publish(layOutCanvas());
+        const QRegion area = static_cast<QPaintEvent *>(event)->region();
+        QPainter p(m_canvas);
+        p.fillRect(area.boundingRect(), kLetterbox);
+        paintLayout(p, m_layout, area);
+        paintSelection(p, m_layout);
+        return true;
+    }
+    case QEvent::ToolTip: {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString tip = toolTipAt(help->pos());
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, m_canvas);
+        }
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        mousePressed(static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseMove:
+        mouseMoved(static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::MouseButtonRelease:
+        mouseReleased(static_cast<QMouseEvent *>(event));
+        return true;
+    case QEvent::KeyPress:
+        return keyPressed(static_cast<QKeyEvent *>(event));
+    case QEvent::ContextMenu:
+        contextMenu(static_cast<QContextMenuEvent *>(event));
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString DisplayPreview::toolTipAt(const QPointF &pos) const
@@ -346,12 +409,15 @@ DisplayLayout DisplayPreview::layoutFor(const QSizeF &target) const
     return m_layouter.layout(description(), target);
 }
 
-QImage DisplayPreview::render(const QSize &size) const
+QImage DisplayPreview::render(const QSize &size, bool withSelection) const
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(kLetterbox);
     QPainter p(&image);
-    paintLayout(p, layoutFor(size), QRegion(image.rect()));
+    const DisplayLayout l = layoutFor(size);
+    paintLayout(p, l, QRegion(image.rect()));
+    if (withSelection)
+        paintSelection(p, l);
     return image;
 }
 
@@ -417,4 +483,229 @@ void DisplayPreview::paintCells(QPainter &p, const DisplayLayout &l, const QRegi
         p.drawText(cell.screenBox.adjusted(DisplayLayout::CellPadding, 0, -DisplayLayout::CellPadding, 0),
                    int(cell.alignment | Qt::AlignVCenter) | lineFlag, cell.text);
     }
+}
+
+// ---------------------------------------------------------------- selection
+
+ColumnRef DisplayPreview::columnOf(const DisplayLayout::Cell &cell) const
+{
+    return ColumnOfCell(m_layout, cell);
+}
+
+bool DisplayPreview::isSelected(const DisplayLayout::Cell &cell) const
+{
+    return m_selection.isValid() && columnOf(cell) == m_selection;
+}
+
+void DisplayPreview::setSelection(const ColumnRef &column)
+{
+    if (column == m_selection)
+        return;
+    const QRect before = m_layoutValid ? selectionFrame(m_layout) : QRect();
+    m_selection = column;
+    if (m_layoutValid) {
+        const QRect after = selectionFrame(m_layout);
+        m_canvas->update(QRegion(before.adjusted(-2, -2, 2, 2)) + QRegion(after.adjusted(-2, -2, 2, 2)));
+    }
+    m_canvas->selectionChanged();
+}
+
+QRect DisplayPreview::selectionFrame(const DisplayLayout &l) const
+{
+    if (!m_selection.isValid())
+        return QRect();
+    QRectF frame;
+    for (const DisplayLayout::Cell &cell : l.cells)
+        if (ColumnOfCell(l, cell) == m_selection)
+            frame |= cell.box;
+    return frame.toAlignedRect() & l.screen.toAlignedRect();
+}
+
+// A frame on the screen only: render() and what the display shows never
+// have it.
+void DisplayPreview::paintSelection(QPainter &p, const DisplayLayout &l) const
+{
+    const QRect frame = selectionFrame(l);
+    if (frame.isEmpty())
+        return;
+    p.save();
+    p.setClipping(false);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x1E, 0x90, 0xFF), 2));
+    p.drawRect(QRectF(frame).adjusted(1, 1, -1, -1));
+    p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    p.drawRect(QRectF(frame).adjusted(2.5, 2.5, -2.5, -2.5));
+    p.restore();
+}
+
+// ---------------------------------------------------------------- editing on the picture
+
+int DisplayPreview::charactersShown(int row) const
+{
+    const int stored = RowReader(m_state, Key::InfoZeileFormat).integer(row, Field::Anzahlzeichen);
+    return stored > 0 ? std::min(stored, MaxCharacters) : DisplayLayouter::DefaultCharacters;
+}
+
+void DisplayPreview::mousePressed(QMouseEvent *event)
+{
+    m_pressed = {};
+    if (event->button() != Qt::LeftButton || !m_edits || !m_layoutValid)
+        return;
+    const QPointF pos = event->position();
+    const int edge = m_layout.columnEdgeAt(pos, kEdgeReach);
+    if (edge >= 0) {
+        m_edits->stepDone();
+        m_drag = {edge, charactersShown(edge)};
+        m_edits->select({Key::InfoZeileFormat, edge}, false);
+        return;
+    }
+    if (const DisplayLayout::Cell *cell = m_layout.cellAt(pos)) {
+        m_pressed = columnOf(*cell);
+        m_edits->select(m_pressed, false);
+    }
+}
+
+void DisplayPreview::mouseMoved(QMouseEvent *event)
+{
+    if (dragging()) {
+        if (event->buttons() & Qt::LeftButton)
+            dragTo(event->position());
+        return;
+    }
+    if (event->buttons() != Qt::NoButton || !m_edits || !m_layoutValid)
+        return;
+    if (m_layout.columnEdgeAt(event->position(), kEdgeReach) >= 0)
+        m_canvas->setCursor(Qt::SplitHCursor);
+    else
+        m_canvas->unsetCursor();
+}
+
+// Whole characters of the column's font, as far as the pointer reaches.
+void DisplayPreview::dragTo(const QPointF &pos)
+{
+    if (m_drag.column >= int(m_layout.columns.size()))
+        return;
+    const DisplayLayout::ColumnSpan &span = m_layout.columns[size_t(m_drag.column)];
+    if (span.charWidth <= 0)
+        return;
+    const qreal reach = (m_layout.screenX(pos) - span.x) / span.charWidth;
+    const int characters = int(std::clamp<qreal>(std::round(reach), 1, MaxCharacters));
+    if (characters == m_drag.characters)
+        return;
+    m_drag.characters = characters;
+    m_edits->setCharacters(m_drag.column, characters);
+}
+
+void DisplayPreview::mouseReleased(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_edits)
+        return;
+    if (dragging()) {
+        const int column = m_drag.column;
+        endDrag(!m_canvas->rect().contains(event->position().toPoint()));
+        m_edits->select({Key::InfoZeileFormat, column}, true);
+        return;
+    }
+    const DisplayLayout::Cell *cell = m_layoutValid ? m_layout.cellAt(event->position()) : nullptr;
+    if (m_pressed.isValid() && cell && columnOf(*cell) == m_pressed)
+        m_edits->select(m_pressed, true);
+    m_pressed = {};
+}
+
+void DisplayPreview::endDrag(bool putBack)
+{
+    if (!dragging())
+        return;
+    m_drag = {};
+    if (putBack)
+        m_edits->cancelStep();
+    m_edits->stepDone();
+}
+
+bool DisplayPreview::keyPressed(QKeyEvent *event)
+{
+    if (!m_edits)
+        return false;
+    if (event->key() == Qt::Key_Escape && dragging()) {
+        endDrag(true);
+        return true;
+    }
+    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (step == 0 || dragging() || !m_selection.isValid())
+        return false;
+    if (mods == Qt::AltModifier) {
+        // One character narrower or wider: detection-line columns only.
+        if (m_selection.formatKey != Key::InfoZeileFormat)
+            return true;
+        const int characters = std::clamp(charactersShown(m_selection.row) + step, 1, MaxCharacters);
+        m_edits->setCharacters(m_selection.row, characters);
+        m_edits->stepDone();
+        return true;
+    }
+    if (mods != Qt::NoModifier)
+        return false;
+    const int rows = int(m_state.table(m_selection.formatKey).rows().size());
+    const int row = std::clamp(m_selection.row + step, 0, std::max(0, rows - 1));
+    if (row != m_selection.row)
+        m_edits->select({m_selection.formatKey, row}, false);
+    return true;
+}
+
+void DisplayPreview::contextMenu(QContextMenuEvent *event)
+{
+    const DisplayLayout::Cell *cell =
+        m_edits && m_layoutValid && !dragging() ? m_layout.cellAt(event->pos()) : nullptr;
+    if (!cell)
+        return;
+    const ColumnRef column = columnOf(*cell);
+    m_edits->stepDone();
+    m_edits->select(column, false);
+    std::unique_ptr<QMenu> menu(contextMenuFor(*cell, m_canvas));
+    menu->exec(event->globalPos());
+}
+
+QMenu *DisplayPreview::contextMenuFor(const DisplayLayout::Cell &cell, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("vorschau_menue"));
+    addMenuEntries(*menu, columnOf(cell));
+    return menu;
+}
+
+// "Ausrichtung" (where the column's table has it), "Fett", one step of the
+// size list up or down, "Farbe…"; each entry is one step.
+void DisplayPreview::addMenuEntries(QMenu &menu, const ColumnRef &column)
+{
+    const FormatFields &fields = FormatFields::of(FormatKindOf(column.formatKey));
+    const RowReader rows(m_state, column.formatKey);
+    const auto entry = [this](QAction *action, std::function<void()> edit) {
+        connect(action, &QAction::triggered, this, [this, edit = std::move(edit)] {
+            if (!m_edits)
+                return;
+            edit();
+            m_edits->stepDone();
+        });
+    };
+    if (fields.has(Field::Ausrichtung)) {
+        QMenu *alignment = menu.addMenu(QStringLiteral("Ausrichtung"));
+        const QString current = rows.text(column.row, Field::Ausrichtung);
+        for (const QString &choice : fields.at(fields.pos(Field::Ausrichtung)).choices) {
+            QAction *action = alignment->addAction(choice);
+            action->setCheckable(true);
+            action->setChecked(choice.compare(current, Qt::CaseInsensitive) == 0);
+            entry(action, [this, column, choice] { m_edits->setAlignment(column, choice); });
+        }
+    }
+    QAction *bold = menu.addAction(QStringLiteral("Fett"));
+    bold->setCheckable(true);
+    const FieldValue fett = rows.at(column.row, Field::Fett);
+    const bool isBold = !fett.isNull && fett.flag;
+    bold->setChecked(isBold);
+    entry(bold, [this, column, isBold] { m_edits->setBold(column, !isBold); });
+    entry(menu.addAction(QStringLiteral("Schrift größer")),
+          [this, column] { m_edits->stepFontSize(column, 1); });
+    entry(menu.addAction(QStringLiteral("Schrift kleiner")),
+          [this, column] { m_edits->stepFontSize(column, -1); });
+    entry(menu.addAction(QStringLiteral("Farbe…")), [this, column] { m_edits->chooseColour(column); });
 }

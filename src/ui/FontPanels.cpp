@@ -12,6 +12,9 @@
 #include <QComboBox>
 #include <QScopeGuard>
 
+#include <algorithm>
+#include <iterator>
+
 FontPanels::FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, GuardFn guard)
     : QObject(&window), m_state(state), m_dialogs(dialogs), m_window(window), m_guard(std::move(guard))
 {
@@ -193,5 +196,85 @@ void FontPanels::colourClicked(BoundLineEdit *field)
         // Edit, then the chosen text as the field's input, written at the
         // next commit.
         field->setChosenText(ColorToHex(*chosen));
+    });
+}
+
+void FontPanels::selectRow(Key formatKey, int row)
+{
+    Panel &panel = panelOf(formatKey);
+    if (panel.grid)
+        moveCursor(panel, row);
+}
+
+void FontPanels::writeField(Key formatKey, int row, Field field, const FieldValue &value)
+{
+    Panel &panel = panelOf(formatKey);
+    if (!panel.grid)
+        return;
+    moveCursor(panel, row);
+    FormatTable &t = *panel.table;
+    const int pos = t.fieldIndex(field);
+    if (pos < 0 || t.currentIndex() != row)
+        return;
+    m_guard([&] {
+        t.Edit();
+        switch (t.field(pos).type) {
+        case FieldType::Integer:
+            t.setInteger(pos, value.integer);
+            break;
+        case FieldType::Flag:
+            t.setFlag(pos, value.flag);
+            break;
+        default:
+            t.setText(pos, value.text);
+            break;
+        }
+        t.Post();
+    });
+}
+
+void FontPanels::stepFontSize(Key formatKey, int row, int step)
+{
+    Panel &panel = panelOf(formatKey);
+    if (!panel.grid)
+        return;
+    moveCursor(panel, row);
+    if (panel.table->currentIndex() != row)
+        return;
+    // The list follows the row: its sizes are those of the row's font.
+    const std::vector<int> &sizes = panel.size->sizes();
+    const int current = panel.size->FontSize();
+    int next = -1;
+    if (step > 0) {
+        const auto above = std::upper_bound(sizes.begin(), sizes.end(), current);
+        if (above != sizes.end())
+            next = *above;
+    } else {
+        const auto below = std::lower_bound(sizes.begin(), sizes.end(), current);
+        if (below != sizes.begin())
+            next = *std::prev(below);
+    }
+    if (next > 0)
+        panel.size->setFontSize(next); // written to the row as a chosen size is
+}
+
+void FontPanels::chooseColour(Key formatKey, int row)
+{
+    Panel &panel = panelOf(formatKey);
+    if (!panel.grid)
+        return;
+    moveCursor(panel, row);
+    const int pos = panel.table->fieldIndex(Field::Farbe);
+    if (pos < 0 || panel.table->currentIndex() != row)
+        return;
+    m_guard([&] {
+        const std::optional<uint32_t> chosen =
+            m_dialogs.chooseColor(&m_window, HexToColor(panel.table->asText(pos)));
+        if (!chosen)
+            return;
+        FieldValue colour;
+        colour.isNull = false;
+        colour.text = ColorToHex(*chosen);
+        writeField(formatKey, row, Field::Farbe, colour);
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "GuardFn.h"
+#include "columns/FormatFields.h"
 #include "settings/SettingsKeys.h"
 
 #include <QObject>
@@ -36,6 +37,19 @@ class FontPanels : public QObject
 
     // The installed fonts, enumerated once for the three name lists.
     FontNameModel *fontNames() const { return m_fontNames; }
+
+    // ---- edits from outside the panels (the preview), each through the
+    // same row and lists the panel's own controls use
+    PanelGrid *grid(Key formatKey) { return panelOf(formatKey).grid; }
+    // Makes a row the current one, as a click on its panel does.
+    void selectRow(Key formatKey, int row);
+    // Writes one field of a row: an integer, a text or a flag as the field
+    // takes it.
+    void writeField(Key formatKey, int row, Field field, const FieldValue &value);
+    // One step of the size list up (+1) or down (-1) from the row's size.
+    void stepFontSize(Key formatKey, int row, int step);
+    // The colour chooser for a row's colour, as a click into its field.
+    void chooseColour(Key formatKey, int row);
 
   private:
     struct Panel {

@@ -4,12 +4,14 @@
 #include "DarstellungPage.h"
 #include "Dialogs.h"
 #include "DisplayPreview.h"
+#include "EditHistory.h"
 #include "FontLists.h"
 #include "FontPanels.h"
 #include "Guard.h"
 #include "LayoutMenu.h"
 #include "PageWidgets.h"
 #include "PanelGrid.h"
+#include "PreviewEditing.h"
 #include "StartnummernInfoPage.h"
 #include "UeberschriftPage.h"
 #include "VerbindungPage.h"
@@ -189,6 +191,19 @@ void Tf_root::bindPanels()
     TabSheet4->bind(m_state, *m_fontPanels);
     m_layoutMenu = new LayoutMenu(*this, b_vorschau, *m_dialogs, guard);
     m_layoutMenu->setLogoWritten([this] { TabSheet2Hide(); });
+    m_history = new EditHistory(m_state, *this, guard);
+    m_history->placeButtons(kSaveButtonPlace);
+    const auto pageOf = [this](Key formatKey) -> QWidget * {
+        switch (formatKey) {
+        case Key::UeberschriftFormat:
+            return TabSheet3;
+        case Key::SNRInfoFelderFormat:
+            return TabSheet4;
+        default:
+            return TabSheet2;
+        }
+    };
+    m_previewEditing = new PreviewEditing(m_state, *m_fontPanels, *m_history, *P_Einstellungen, pageOf, this);
 }
 
 FontNameModel *Tf_root::fontNames() const
@@ -208,6 +223,7 @@ Tf_root::~Tf_root()
     // The preview watches the tables' view links, which die before the
     // child widgets do.
     delete m_preview;
+    delete m_history;
     // The state is a member and dies before the child widgets: the grids
     // let go of its tables first, and no reaction runs any more.
     m_fontPanels->unbindAll();
@@ -257,6 +273,7 @@ void Tf_root::applyLayout(const Layout &l)
     m_pageScroller->setVerticalScrollBarPolicy(l.scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     b_ende->setGeometry(l.button);
     b_vorschau->setGeometry(l.previewButton);
+    m_history->placeButtons(l.button);
 }
 
 void Tf_root::fitToScreen()
@@ -289,6 +306,8 @@ void Tf_root::ti_startTimer()
     ti_start->stop();
     if (m_startWork)
         runGuarded(m_startWork);
+    // Undo reaches back to what the load left, never further.
+    m_history->start();
 }
 
 void Tf_root::b_endeClick()
@@ -307,6 +326,7 @@ void Tf_root::b_vorschauClick()
     runGuarded([this] {
         if (!m_preview) {
             m_preview = new DisplayPreview(m_state, this);
+            m_previewEditing->attach(m_preview);
             m_preview->setLogo(TabSheet2->displayLogo());
             connect(TabSheet2, &DarstellungPage::logoLoaded, m_preview,
                     [this] { m_preview->setLogo(TabSheet2->displayLogo()); });

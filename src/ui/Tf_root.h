@@ -9,9 +9,11 @@
 #include <memory>
 
 class DarstellungPage;
+class EditHistory;
 class FontNameModel;
 class FontPanels;
 class LayoutMenu;
+class PreviewEditing;
 class Dialogs;
 class DisplayPreview;
 class QPushButton;
@@ -85,6 +87,11 @@ class Tf_root : public QWidget
     DisplayPreview *preview() const;
     // "Layout speichern…" / "Layout laden…" beside "Vorschau".
     LayoutMenu *layoutMenu() const { return m_layoutMenu; }
+    // Undo and redo of every edit since the load ("Rückgängig",
+    // "Wiederholen", Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y).
+    EditHistory &history() const { return *m_history; }
+    // The edits made on the preview's picture.
+    PreviewEditing &previewEditing() const { return *m_previewEditing; }
     void TabSheet2Hide();
     void P_EinstellungenExit();
     void TabSheet3Exit();
@@ -118,6 +125,8 @@ class Tf_root : public QWidget
     QScrollArea *m_pageScroller = nullptr;
     QPointer<DisplayPreview> m_preview;
     LayoutMenu *m_layoutMenu = nullptr;
+    EditHistory *m_history = nullptr;
+    PreviewEditing *m_previewEditing = nullptr;
     bool m_closeWithoutAsking = false;
     int m_activePage = -1;
     bool m_shownOnce = false;

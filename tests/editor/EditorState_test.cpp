@@ -196,3 +196,61 @@ TEST(EditorStateSave, RowReactionsStayDetachedOnlyWhileTheFormatsGoIn)
     EXPECT_EQ(followed, afterLoad + 1);
     EXPECT_EQ(state.mt_spalten.RecNo(), row);
 }
+
+// An undo step keeps a snapshot; restoring it gives back what a save writes,
+// the tables' rows and cursors, whatever happened in between: values, a
+// formula line that resized the tables, a row edited and left in edit state.
+TEST(EditorStateSnapshot, RestoreGivesBackWhatASaveWritesAndTheCursors)
+{
+    const SettingsSnapshot file =
+        FileOf("InfoZeileFormat=" + kTwoColumns +
+               "\r\nInfoZeile=Startnr,[Name]\r\nAnzahlZeilen=7\r\nmitUeberschrift=ja\r\n");
+    EditorState state;
+    state.load(file, EditorState::KeySet::All);
+    state.mt_spalten.Next();
+    const SaveValues before = state.valuesToSave(file);
+    const EditorSnapshot snapshot = state.snapshot();
+
+    state.setValue(Key::AnzahlZeilen, QStringLiteral("12"));
+    state.setValue(Key::InfoZeile, QStringLiteral("Startnr,[Name],[Verein],[Zeit]"));
+    ASSERT_EQ(state.mt_spalten.RecordCount(), 4);
+    state.mt_spalten.First();
+    state.mt_spalten.Edit();
+    state.mt_spalten.setInteger(SpaltenField::Anzahlzeichen, 40);
+    ASSERT_NE(state.valuesToSave(file), before);
+
+    QSignalSpy values(&state, &EditorState::valueChanged);
+    state.restore(snapshot);
+    EXPECT_EQ(state.valuesToSave(file), before);
+    EXPECT_EQ(state.mt_spalten.State(), TableState::Browse);
+    EXPECT_EQ(state.mt_spalten.RecNo(), 2);
+    EXPECT_EQ(state.snapshot(), snapshot);
+    EXPECT_EQ(state.columnCountText(Key::InfoZeile), QStringLiteral("(Anzahl Spalten = 2)"));
+    EXPECT_EQ(Announced(values), (std::vector<Key>{Key::InfoZeile, Key::AnzahlZeilen}));
+    // Restoring what is there already changes and announces nothing.
+    QSignalSpy tables(&state, &EditorState::tableChanged);
+    values.clear();
+    state.restore(snapshot);
+    EXPECT_TRUE(values.isEmpty());
+    EXPECT_TRUE(tables.isEmpty());
+}
+
+// A step costs what it changed: snapshots one after the other share the
+// rows and tables that stayed as they were.
+TEST(EditorStateSnapshot, SharesWhatDidNotChange)
+{
+    EditorState state;
+    state.load(FileOf("InfoZeileFormat=" + kTwoColumns + "\r\nInfoZeile=Startnr,[Name]\r\n"),
+               EditorState::KeySet::All);
+    const EditorSnapshot first = state.snapshot();
+    state.mt_spalten.Next();
+    state.mt_spalten.Edit();
+    state.mt_spalten.setInteger(SpaltenField::Anzahlzeichen, 11);
+    state.mt_spalten.Post();
+    const EditorSnapshot second = state.snapshot(&first);
+    EXPECT_FALSE(second.sameContent(first));
+    EXPECT_EQ(second.tables[0]->rows[0], first.tables[0]->rows[0]); // the same row, not a copy
+    EXPECT_NE(second.tables[0]->rows[1], first.tables[0]->rows[1]);
+    EXPECT_EQ(second.tables[1]->rows, first.tables[1]->rows); // the heading rows untouched
+    EXPECT_EQ(second.tables[2], first.tables[2]);             // the info table not even moved
+}

@@ -640,7 +640,7 @@ TEST_P(RedrawTest, RedrawingTheChangedCellsGivesTheWholePicture)
             .convertToFormat(QImage::Format_RGB32);
     };
     const auto whole = [&] {
-        const QImage image = p.render(p.canvas()->size() * p.canvas()->devicePixelRatio());
+        const QImage image = p.render(p.canvas()->size() * p.canvas()->devicePixelRatio(), true);
         return image.convertToFormat(QImage::Format_RGB32);
     };
     const QImage before = onScreen();
