@@ -92,7 +92,7 @@ cmp "$work/dragged.ini" "$work/started_wide.ini" ||
 start_app 5
 open_preview
 press_on_edge_and_move 120
-xdotool key --clearmodifiers Escape
+xdotool key Escape
 xdotool mouseup 1
 save_and_close
 cmp "$work/unchanged.ini" "$work/DAZovozoved.ini" ||
