@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -418,6 +419,24 @@ void FormatTable::Post()
     d->modified = false;
     setState(TableState::Browse);
     notify(&FormatTableObserver::dataChanged);
+}
+
+void FormatTable::EditCurrent(const std::function<void()> &write)
+{
+    checkOpen();
+    commitStep();
+    if (d->rows.empty() || d->cur < 0)
+        fail(kEmpty);
+    d->buffer = d->rows[size_t(d->cur)];
+    d->modified = false;
+    d->state = TableState::Edit;
+    const auto back = qScopeGuard([this] {
+        d->buffer.clear();
+        d->modified = false;
+        d->state = TableState::Browse;
+    });
+    write();
+    d->rows[size_t(d->cur)] = d->buffer;
 }
 
 void FormatTable::Cancel()

@@ -103,6 +103,11 @@ class FormatTable
     void Cancel();
     void Refresh();
     void EmptyTable();
+    // Edit, the writes of `write` (the field setters) and Post of the
+    // current row in one: the same row results, but observers hear only
+    // rowChanged, as for a field typed, since no other row and not the
+    // cursor can change. A write that throws leaves the row as it was.
+    void EditCurrent(const std::function<void()> &write);
     TableState State() const;
     bool isModified() const; // the edit buffer's modified flag
 

@@ -216,20 +216,21 @@ void FontPanels::writeField(Key formatKey, int row, Field field, const FieldValu
     const int pos = t.fieldIndex(field);
     if (pos < 0 || t.currentIndex() != row)
         return;
+    // The row is written at once; the grid redraws the live panel only.
     m_guard([&] {
-        t.Edit();
-        switch (t.field(pos).type) {
-        case FieldType::Integer:
-            t.setInteger(pos, value.integer);
-            break;
-        case FieldType::Flag:
-            t.setFlag(pos, value.flag);
-            break;
-        default:
-            t.setText(pos, value.text);
-            break;
-        }
-        t.Post();
+        t.EditCurrent([&] {
+            switch (t.field(pos).type) {
+            case FieldType::Integer:
+                t.setInteger(pos, value.integer);
+                break;
+            case FieldType::Flag:
+                t.setFlag(pos, value.flag);
+                break;
+            case FieldType::Text:
+                t.setText(pos, value.text);
+                break;
+            }
+        });
     });
 }
 

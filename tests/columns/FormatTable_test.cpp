@@ -488,3 +488,74 @@ TEST_F(FormatTableTest, OpenLeavesAnOpenTableAlone)
 }
 
 } // namespace
+
+namespace
+{
+
+// Edit, a write and Post of the current row, made in one: the same rows,
+// heard as a change of the current row only; a refused write changes
+// nothing.
+TEST_F(FormatTableTest, EditCurrentWritesLikeEditAndPostButAnnouncesOnlyTheRow)
+{
+    fill(spalten, 3);
+    spalten.First();
+    spalten.Next();
+    FormatTable reference{"mt_spalten", FormatTable::SpaltenSchema()};
+    reference.Open();
+    for (int i = 1; i <= 3; ++i)
+        AddRow(reference, {QStringLiteral("Font%1").arg(i), QString::number(10 + i)});
+    reference.First();
+    reference.Next();
+    reference.Edit();
+    reference.setInteger(SpaltenField::Anzahlzeichen, 17);
+    reference.Post();
+
+    RecordingObserver panel;
+    dsSpalten.addObserver(&panel);
+    spalten.EditCurrent([&] { spalten.setInteger(SpaltenField::Anzahlzeichen, 17); });
+    EXPECT_EQ(spalten.rows(), reference.rows());
+    EXPECT_EQ(spalten.State(), TableState::Browse);
+    EXPECT_EQ(spalten.RecNo(), 2);
+    EXPECT_EQ(panel.count("row"), 1);
+    EXPECT_EQ(panel.count("data"), 0);
+    EXPECT_EQ(panel.count("state"), 0);
+
+    EXPECT_NE(
+        failureOf([&] { spalten.EditCurrent([&] { spalten.setText(SpaltenField::Anzahlzeichen, "x"); }); }),
+        "<no failure>");
+    EXPECT_EQ(spalten.rows(), reference.rows());
+    EXPECT_EQ(spalten.State(), TableState::Browse);
+}
+
+// Rows and cursor put back as an undo step kept them: an edit in progress is
+// dropped, the row-change reaction runs only when the current row is
+// another or differs, and nothing is heard when nothing differs.
+TEST_F(FormatTableTest, RestoreRowsPutsBackRowsAndCursor)
+{
+    fill(spalten, 3);
+    spalten.First();
+    const auto kept = spalten.effectiveRows();
+    const int keptCursor = spalten.currentIndex();
+    spalten.Next();
+    spalten.Next();
+    spalten.Edit();
+    spalten.setText(SpaltenField::Schriftname, "Other");
+    ASSERT_NE(spalten.effectiveRows(), kept);
+
+    RecordingObserver panel;
+    dsSpalten.addObserver(&panel);
+    spaltenScrolls = 0;
+    spalten.RestoreRows(kept, keptCursor);
+    EXPECT_EQ(spalten.rows(), kept);
+    EXPECT_EQ(spalten.RecNo(), 1);
+    EXPECT_EQ(spalten.State(), TableState::Browse);
+    EXPECT_EQ(panel.count("data"), 1);
+    EXPECT_EQ(spaltenScrolls, 1);
+
+    panel.log->clear();
+    spalten.RestoreRows(kept, keptCursor);
+    EXPECT_TRUE(panel.log->isEmpty());
+    EXPECT_EQ(spaltenScrolls, 1);
+}
+
+} // namespace
