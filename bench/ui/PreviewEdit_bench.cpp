@@ -6,6 +6,9 @@
 // (c) one step on the picture (Alt+Right, Alt+Left on the preview), each an
 //     undo entry;
 // (d) undo and redo of such a step.
+// Every column is a fifth of the screen wide, so the picture is the same at
+// every count (five columns on the screen, the others beyond its right
+// edge) and only the table's size differs.
 // A drag repaints what changed, so (a) at 256 columns may cost 1.2 times (a)
 // at 5, and 1.5 times (b); undoing a step may cost 1.5 times the step.
 #include "support/BenchMain.h"
@@ -51,12 +54,14 @@ std::unique_ptr<Tf_root> Window(int columns)
         formulas << QStringLiteral("[Name%1]").arg(i);
     w->TabSheet2->e_InfoZeile->setText(formulas.join(u','));
     FormatTable &t = w->state().mt_spalten;
+    // About 1920 / 5 pixels of 11-pixel characters.
+    const int characters = 37;
     t.First();
     for (int i = 0; i < columns; ++i) {
         t.Edit();
         t.setText(SpaltenField::Schriftname, QStringLiteral("DejaVu Sans"));
         t.setInteger(SpaltenField::Schriftgroesse, 20);
-        t.setInteger(SpaltenField::Anzahlzeichen, 6);
+        t.setInteger(SpaltenField::Anzahlzeichen, characters);
         t.Post();
         t.Next();
     }

@@ -490,16 +490,39 @@ void FormatTable::RestoreRows(std::vector<std::vector<FieldValue>> rows, int cur
     checkOpen();
     const int n = int(rows.size());
     const int cur = n == 0 ? -1 : std::clamp(current, 0, n - 1);
-    const bool sameCursor = d->cur == cur;
-    const bool sameCurrentRow =
-        sameCursor && (cur < 0 || (cur < int(d->rows.size()) && d->rows[size_t(cur)] == rows[size_t(cur)]));
-    if (!editing() && sameCurrentRow && d->rows == rows)
-        return;
-    if (editing()) {
+    const bool wasEditing = editing();
+    if (wasEditing) {
         d->buffer.clear();
         d->modified = false;
         setState(TableState::Browse);
     }
+    const bool sameShape = d->cur == cur && int(d->rows.size()) == n;
+    // Where only the current row differs (the undo of a field's edit), the
+    // panels hear what a field written tells them.
+    bool onlyCurrent = sameShape && cur >= 0;
+    for (int r = 0; onlyCurrent && r < n; ++r)
+        onlyCurrent = r == cur || d->rows[size_t(r)] == rows[size_t(r)];
+    if (onlyCurrent) {
+        const std::vector<FieldValue> &before = d->rows[size_t(cur)];
+        const std::vector<FieldValue> &after = rows[size_t(cur)];
+        if (before == after) {
+            if (wasEditing)
+                notify(&FormatTableObserver::dataChanged);
+            return;
+        }
+        // The font lists follow the row's font, so they hear of a new one.
+        const bool fontChanged =
+            before[size_t(FontField::Schriftname)] != after[size_t(FontField::Schriftname)] ||
+            before[size_t(FontField::Schriftgroesse)] != after[size_t(FontField::Schriftgroesse)];
+        d->rows = std::move(rows);
+        notify(wasEditing ? &FormatTableObserver::dataChanged : &FormatTableObserver::rowChanged);
+        if (fontChanged)
+            fireAfterScroll();
+        return;
+    }
+    const bool sameCurrentRow =
+        d->cur == cur &&
+        (cur < 0 || (cur < int(d->rows.size()) && d->rows[size_t(cur)] == rows[size_t(cur)]));
     d->rows = std::move(rows);
     placeCursor(cur);
     notify(&FormatTableObserver::dataChanged);

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -102,21 +103,23 @@ class RowReader
     int m_count = 0;
 };
 
-std::vector<DisplayDescription::Column> Columns(const RowReader &rows)
+std::vector<DisplayDescription::Column> Columns(const RowReader &rows, int limit)
 {
     std::vector<DisplayDescription::Column> columns;
-    columns.reserve(size_t(rows.count()));
-    for (int r = 0; r < rows.count(); ++r)
+    const int count = std::min(rows.count(), limit);
+    columns.reserve(size_t(count));
+    for (int r = 0; r < count; ++r)
         columns.push_back({rows.format(r), rows.text(r, Field::Ausrichtung),
                            rows.integer(r, Field::Anzahlzeichen), rows.text(r, Field::Spalte)});
     return columns;
 }
 
-std::vector<DisplayDescription::Heading> Headings(const RowReader &rows)
+std::vector<DisplayDescription::Heading> Headings(const RowReader &rows, int limit)
 {
     std::vector<DisplayDescription::Heading> headings;
-    headings.reserve(size_t(rows.count()));
-    for (int r = 0; r < rows.count(); ++r)
+    const int count = std::min(rows.count(), limit);
+    headings.reserve(size_t(count));
+    for (int r = 0; r < count; ++r)
         headings.push_back({rows.format(r), rows.text(r, Field::Text)});
     return headings;
 }
@@ -379,16 +382,24 @@ QString DisplayPreview::toolTipAt(const QPointF &pos) const
 
 DisplayDescription DisplayPreview::description() const
 {
+    return description(std::numeric_limits<int>::max(), nullptr);
+}
+
+DisplayDescription DisplayPreview::description(int columns, bool *cut) const
+{
     DisplayDescription d;
     d.screen = screenSize();
     d.background = ColourOf(m_state.value(Key::HintergrundFarbe));
     d.secondLine = ColourOf(m_state.value(Key::ZweiteZeileFarbe));
     d.lines = m_state.integer(Key::AnzahlZeilen);
     d.detectionFormulas = m_state.value(Key::InfoZeile);
-    d.columns = Columns(RowReader(m_state, Key::InfoZeileFormat));
+    const RowReader detection(m_state, Key::InfoZeileFormat);
+    d.columns = Columns(detection, columns);
+    if (cut)
+        *cut = detection.count() > columns;
     d.heading = m_state.flag(Key::mitUeberschrift);
     if (d.heading)
-        d.headings = Headings(RowReader(m_state, Key::UeberschriftFormat));
+        d.headings = Headings(RowReader(m_state, Key::UeberschriftFormat), columns);
     d.info = m_state.flag(Key::mitStartNrInfo);
     d.infoFormulas = m_state.value(Key::SNRInfoFelder);
     if (d.info)
@@ -404,9 +415,18 @@ DisplayLayout DisplayPreview::layOutCanvas()
     return layoutFor(m_canvas->size());
 }
 
+// Only the columns that start on the screen are laid out, so only they are
+// described: first a few from the left, more while the screen has room.
 DisplayLayout DisplayPreview::layoutFor(const QSizeF &target) const
 {
-    return m_layouter.layout(description(), target);
+    int columns = 32;
+    for (;;) {
+        bool cut = false;
+        DisplayLayout l = m_layouter.layout(description(columns, &cut), target);
+        if (!cut || l.columnsLaidOut < columns)
+            return l;
+        columns *= 2;
+    }
 }
 
 QImage DisplayPreview::render(const QSize &size, bool withSelection) const
@@ -531,9 +551,10 @@ void DisplayPreview::paintSelection(QPainter &p, const DisplayLayout &l) const
     p.save();
     p.setClipping(false);
     p.setBrush(Qt::NoBrush);
+    // Solid lines: a dotted pen costs more than the cells under it.
     p.setPen(QPen(QColor(0x1E, 0x90, 0xFF), 2));
     p.drawRect(QRectF(frame).adjusted(1, 1, -1, -1));
-    p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    p.setPen(QPen(Qt::white, 1));
     p.drawRect(QRectF(frame).adjusted(2.5, 2.5, -2.5, -2.5));
     p.restore();
 }

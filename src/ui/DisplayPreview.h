@@ -82,6 +82,9 @@ class DisplayPreview : public QWidget, private QAccessible::ActivationObserver
     // values, the tables' rows and what the live panels hold but have not
     // written.
     DisplayDescription description() const;
+    // The same with at most `columns` detection-line columns and headings,
+    // those from the left; `cut` says whether the tables hold more.
+    DisplayDescription description(int columns, bool *cut) const;
     // Lays the display out for a target of that size (no drawing).
     DisplayLayout layoutFor(const QSizeF &target) const;
     // Draws the display into an image of that size, as the window does;

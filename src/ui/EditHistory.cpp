@@ -234,7 +234,8 @@ void EditHistory::undo()
     if (!m_started)
         return;
     commitHeldInput();
-    checkpoint();
+    if (m_dirty)
+        checkpoint();
     m_stack->undo();
 }
 
@@ -243,16 +244,17 @@ void EditHistory::redo()
     if (!m_started)
         return;
     commitHeldInput();
-    checkpoint();
+    if (m_dirty)
+        checkpoint();
     m_stack->redo();
 }
 
 void EditHistory::apply(const EditorSnapshot &snapshot)
 {
     m_restoring = true;
-    m_guard([&] { m_state.restore(snapshot); });
+    const bool restored = m_guard([&] { m_state.restore(snapshot); });
     m_restoring = false;
-    m_last = m_state.snapshot(&snapshot);
+    m_last = restored ? snapshot : m_state.snapshot(&snapshot);
     m_dirty = false;
 }
 
