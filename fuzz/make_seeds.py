@@ -2,8 +2,9 @@
 """Writes the small seed corpora under fuzz/corpus/<target>/.
 
 The seeds are the shapes the tests use: settings files in each encoding,
-stored column format documents, formula lines and small PNG files of every
-colour type. Run again after changing a seed; the files are committed.
+stored column format documents, formula lines, small PNG files of every
+colour type, layouts, and the fields fuzz_journal builds journals from.
+Run again after changing a seed; the files are committed.
 """
 import base64
 import hashlib
