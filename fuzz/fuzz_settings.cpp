@@ -45,6 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
 
+    // The bytes parsed as they are give the document of their decoded text.
+    FUZZ_CHECK(SameDocument(IniDocument::fromBytes(original), first), "the bytes parse as their text does");
+
     const QByteArray written = Write(first);
     const IniDocument second = Read(written);
     FUZZ_CHECK(SameDocument(first, second), "reading what was written gives the same document");

@@ -2,8 +2,9 @@
 """Writes the small seed corpora under fuzz/corpus/<target>/.
 
 The seeds are the shapes the tests use: settings files in each encoding,
-stored column format documents, formula lines and small PNG files of every
-colour type. Run again after changing a seed; the files are committed.
+stored column format documents, formula lines, small PNG files of every
+colour type, layouts, and the fields fuzz_journal builds journals from.
+Run again after changing a seed; the files are committed.
 """
 import base64
 import hashlib
@@ -136,3 +137,46 @@ layout_seeds = [
     layout({k: v for k, v in layout_defaults.items() if k != "VollBild"}),
 ]
 write("layout", layout_seeds)
+
+
+# Journals: the input of fuzz_journal is not a journal but the fields it
+# builds one from (see the comment at the top of fuzz_journal.cpp): a byte
+# of fields taken from the input, a byte of the journal's shape and the
+# file's state, the fields, the old text (one length byte) and the new text.
+def journal(fuzzed=0, shape=0, fields=b"", old=b"[Optionen]\r\nZQHost=alt\r\n",
+            new=b"[Optionen]\r\nZQHost=neu\r\nVollBild=ja\r\n"):
+    return bytes([fuzzed, shape]) + fields + bytes([len(old)]) + old + new
+
+
+u16 = lambda n: struct.pack("<H", n)
+u32 = lambda n: struct.pack("<I", n)
+u64 = lambda n: struct.pack("<Q", n)
+OLD, NEW, TORN, ROOM, OTHER, NONE, MOVED = range(7)
+TEMP_NAME, CUT, TRAILING, PATH_LENGTH, OLD_SIZE = 8, 16, 32, 64, 128
+IDENTITY, PATH, VERSION, HEADER_SUM, NEW_SIZE, NEW_SUM, MAGIC, OTHERS_READ = (1 << i for i in range(8))
+journal_seeds = [
+    b"",
+    journal(),  # replayed over the old text
+    journal(shape=NEW),
+    journal(shape=TORN, fields=u16(9)),
+    journal(shape=ROOM),
+    journal(shape=OTHER, fields=bytes([6]) + b"[A]\r\nB"),
+    journal(shape=NONE),
+    journal(shape=MOVED),
+    journal(old=b"", new=b"[Optionen]\r\n"),
+    journal(old=b"x" * 40, new=b"kurz"),
+    journal(fuzzed=IDENTITY, fields=u64(2049) + u64(123456)),
+    journal(fuzzed=PATH, fields=bytes([15]) + b"/tmp/anders.ini"),
+    journal(fuzzed=VERSION, fields=u32(2)),
+    journal(fuzzed=HEADER_SUM, fields=u64(0x1234)),
+    journal(fuzzed=NEW_SIZE, fields=u64(5)),
+    journal(fuzzed=NEW_SUM, fields=u64(0)),
+    journal(fuzzed=MAGIC, fields=b"VADJOURX"),
+    journal(fuzzed=OTHERS_READ),
+    journal(shape=TEMP_NAME),
+    journal(shape=CUT, fields=u16(70)),
+    journal(shape=TRAILING, fields=bytes([3]) + b"+++"),
+    journal(shape=PATH_LENGTH, fields=u32(70000)),
+    journal(shape=OLD_SIZE | ROOM, fields=u64(3)),
+]
+write("journal", journal_seeds)

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,16 +30,20 @@ Fd::~Fd()
 
 int LockWithin(int fd, int operation, int waitMs)
 {
-    // The display program holds its lock only while it reads the file.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    // The display program holds its lock only while it reads the file. The
+    // wait ends at its deadline on the monotonic clock, however often a
+    // signal interrupts it, and sleeps between two asks rather than spin.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (::flock(fd, operation | LOCK_NB) == 0)
             return 0;
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
+        if (errno != EWOULDBLOCK && errno != EINTR)
             return errno;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return EWOULDBLOCK; // the lock is someone else's still
+        std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, std::chrono::milliseconds(10)));
     }
 }
 
@@ -87,14 +92,19 @@ struct ThreadBuffer {
 thread_local ThreadBuffer t_buffer;
 } // namespace
 
-int ReadBuffer::ReadAll(int fd, qint64 sizeHint, QByteArrayView &out)
+int ReadBuffer::ReadAll(int fd, qint64 sizeHint, QByteArrayView &out, qint64 maxBytes)
 {
     constexpr size_t kChunk = 65536;
     std::vector<char> &buffer = t_buffer.bytes;
     WipeLast();
-    const auto grow = [&buffer](size_t size) {
+    out = QByteArrayView();
+    if (maxBytes >= 0 && sizeHint > maxBytes)
+        return EFBIG;
+    // One byte past the bound is enough to know the file is over it.
+    const size_t cap = maxBytes >= 0 ? size_t(maxBytes) + 1 : SIZE_MAX;
+    const auto grow = [&buffer, cap](size_t size) {
         // Growing copies the bytes read so far: the old memory is wiped first.
-        std::vector<char> bigger(size);
+        std::vector<char> bigger(std::min(size, cap));
         std::copy(buffer.begin(), buffer.end(), bigger.begin());
         Wipe(buffer.data(), buffer.size());
         buffer.swap(bigger);
@@ -103,13 +113,20 @@ int ReadBuffer::ReadAll(int fd, qint64 sizeHint, QByteArrayView &out)
     if (sizeHint > 0 && size_t(sizeHint) + kChunk > buffer.size())
         grow(size_t(sizeHint) + kChunk);
     for (;;) {
-        if (buffer.size() - used < kChunk)
+        if (buffer.size() - used < kChunk && buffer.size() < cap)
             grow(std::max(buffer.size() * 2, used + kChunk));
-        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (used >= cap) {
+            WipeLast();
+            return EFBIG;
+        }
+        const ssize_t got = ::read(fd, buffer.data() + used, std::min(buffer.size(), cap) - used);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
-            return errno;
+        if (got < 0) {
+            const int error = errno;
+            WipeLast();
+            return error;
+        }
         if (got == 0)
             break;
         used += size_t(got);
@@ -120,8 +137,13 @@ int ReadBuffer::ReadAll(int fd, qint64 sizeHint, QByteArrayView &out)
 
 void ReadBuffer::WipeLast()
 {
+    // Settings files are kilobytes; the memory of an odd large one is not
+    // kept for the next reading.
+    constexpr size_t kKept = size_t(16) << 20;
     Wipe(t_buffer.bytes.data(), t_buffer.used);
     t_buffer.used = 0;
+    if (t_buffer.bytes.size() > kKept)
+        std::vector<char>().swap(t_buffer.bytes);
 }
 
 QString FollowTrustedLinks(const QString &path, QString &refusal)

@@ -72,9 +72,13 @@ class WipeOnExit
 class ReadBuffer
 {
   public:
-    // 0 or the errno of the read that failed.
-    static int ReadAll(int fd, qint64 sizeHint, QByteArrayView &out);
-    // Overwrites what the last ReadAll of this thread put into the buffer.
+    // 0 or the errno of the read that failed; EFBIG, before anything is
+    // read, when `sizeHint` (the size fstat gave) is over `maxBytes`, or
+    // once more than `maxBytes` have come (a file that grows meanwhile).
+    // A negative `maxBytes` sets no bound.
+    static int ReadAll(int fd, qint64 sizeHint, QByteArrayView &out, qint64 maxBytes = -1);
+    // Overwrites what the last ReadAll of this thread put into the buffer;
+    // a buffer grown beyond the size of ordinary files goes back then.
     static void WipeLast();
 };
 

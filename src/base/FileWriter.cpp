@@ -34,6 +34,32 @@ namespace
     throw Failure(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(path, cause));
 }
 
+bool overLimit(const struct stat &st, qint64 limit)
+{
+    return limit >= 0 && qint64(st.st_size) > limit;
+}
+
+[[noreturn]] void failTooLarge(const QString &path, qint64 limit)
+{
+    const QString size = limit % (1024 * 1024) == 0 ? QStringLiteral("%1 MiB").arg(limit / (1024 * 1024))
+                                                    : QStringLiteral("%1 Bytes").arg(limit);
+    failOpen(path,
+             QStringLiteral("Sie ist größer als %1; so große Dateien liest das Programm nicht.").arg(size));
+}
+
+// Reads the whole file into the thread's buffer; throws when it fails or
+// the file is over `limit`.
+QByteArrayView readWhole(const QString &path, int fd, const struct stat &st, qint64 limit)
+{
+    QByteArrayView bytes;
+    const int error = files::ReadBuffer::ReadAll(fd, st.st_size, bytes, limit);
+    if (error == EFBIG && limit >= 0)
+        failTooLarge(path, limit);
+    if (error != 0)
+        failOpen(path, SystemText(error));
+    return bytes;
+}
+
 // The file open for reading under a lock, with what it was when the lock
 // was granted, and the path it was opened by (where its links lead).
 struct LockedFile {
@@ -194,24 +220,29 @@ class NewFile
     NewFile &operator=(const NewFile &) = delete;
     ~NewFile() { discard(); }
 
-    // 0 or the errno that stopped the creation. Mode 0600 whatever the
-    // umask: until the rename only we can read it (it holds passwords).
-    int create(bool unnamed)
+    // 0 or the errno that stopped the creation. A private file is 0600
+    // whatever the umask: until the rename only we can read it (it holds
+    // passwords); any other gets the mode the umask gives.
+    int create(bool unnamed, bool privateFile)
     {
+        const mode_t mode = privateFile ? 0600 : 0666;
+        const auto made = [this, privateFile] {
+            return !privateFile || ::fchmod(m_fd.get(), 0600) == 0 ? 0 : errno;
+        };
         if (unnamed) {
-            m_fd = Fd(::openat(m_dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+            m_fd = Fd(::openat(m_dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
             if (m_fd.valid())
-                return ::fchmod(m_fd.get(), 0600) == 0 ? 0 : errno;
+                return made();
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
                 return errno;
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = randomTempName(m_fileName);
             m_fd = Fd(::openat(m_dirFd, name.constData(),
-                               O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
+                               O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode));
             if (m_fd.valid()) {
                 m_name = name;
-                return ::fchmod(m_fd.get(), 0600) == 0 ? 0 : errno;
+                return made();
             }
             if (errno != EEXIST)
                 return errno;
@@ -339,11 +370,18 @@ void writeInPlace(const QString &shown, const LockedFile &file, QByteArrayView o
             .arg(entry.path()));
 }
 
-void syncDirectory(int dirFd)
+// The rename is only durable once the folder is on disk. A failure leaves
+// the new complete file in place, which a power cut may still take back:
+// the operator is told, as for any other failed step.
+void syncDirectory(int dirFd, const QString &shown, const QString &target)
 {
-    // The rename is only durable once the directory is on disk; a failure
-    // here leaves a complete file either way.
-    ::fsync(dirFd);
+    if (::fsync(dirFd) == 0)
+        return;
+    failCreate(shown, SystemText(errno) +
+                          QStringLiteral(" Die neue Datei steht an ihrem Platz, doch der Ordner %1 ließ sich "
+                                         "nicht auf die Platte schreiben; nach einem Stromausfall kann die "
+                                         "Änderung verloren sein.")
+                              .arg(folderOf(target)));
 }
 
 // Fills a new file with the bytes; throws (the file then goes) on failure.
@@ -360,6 +398,7 @@ struct WriteOptions {
     int lockWaitMs;
     bool unnamedTemp;
     bool inPlace;
+    bool privateFiles;
 };
 
 // Replaces the existing, locked file by one with the bytes, keeping its
@@ -378,7 +417,7 @@ void replaceExisting(const QString &shown, const LockedFile &file, const std::fu
         if (unnamed && !options.unnamedTemp)
             continue;
         NewFile created(dir.get(), name);
-        if (const int error = created.create(unnamed)) {
+        if (const int error = created.create(unnamed, true)) {
             if (error == EACCES || error == EPERM || error == EROFS)
                 return writeInPlace(shown, file, old(), bytes);
             failCreate(shown, SystemText(error));
@@ -399,7 +438,7 @@ void replaceExisting(const QString &shown, const LockedFile &file, const std::fu
             failCreate(shown, SystemText(named));
         if (const int error = created.renameOver())
             failCreate(shown, SystemText(error));
-        syncDirectory(dir.get());
+        syncDirectory(dir.get(), shown, file.target);
         return;
     }
 }
@@ -420,7 +459,7 @@ bool createNew(const QString &shown, const QString &target, const Pieces &bytes,
         if (unnamed && !options.unnamedTemp)
             continue;
         NewFile file(dir.get(), name);
-        if (const int error = file.create(unnamed))
+        if (const int error = file.create(unnamed, options.privateFiles))
             failCreate(shown, SystemText(error));
         fill(file, shown, bytes);
         const int error = file.linkAsNew();
@@ -430,7 +469,7 @@ bool createNew(const QString &shown, const QString &target, const Pieces &bytes,
             continue;
         if (error != 0)
             failCreate(shown, SystemText(error));
-        syncDirectory(dir.get());
+        syncDirectory(dir.get(), shown, target);
         return true;
     }
     return true;
@@ -457,7 +496,9 @@ struct ReadWiper {
 
 void WriteFileAtomically(const QString &path, QByteArrayView bytes)
 {
-    FileWriter(path).Replace(bytes);
+    FileWriter writer(path);
+    writer.setNewFilesPrivate(false);
+    writer.Replace(bytes);
 }
 
 FileWriter::FileWriter(QString path) : m_path(std::move(path)) {}
@@ -479,6 +520,8 @@ bool FileWriter::Read(const std::function<void(QByteArrayView)> &use) const
         journal::Recover(file.target, -1, file.st, [](const QString &) {});
         return false;
     }
+    if (overLimit(file.st, m_sizeLimit))
+        failTooLarge(m_path, m_sizeLimit);
     if (journal::Waiting(file.target)) {
         // Finishing a journal writes the file: that takes the exclusive lock.
         file = LockedFile();
@@ -486,9 +529,7 @@ bool FileWriter::Read(const std::function<void(QByteArrayView)> &use) const
             return false;
         recoverJournal(m_path, file, false);
     }
-    QByteArrayView bytes;
-    if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, bytes))
-        failOpen(m_path, SystemText(error));
+    const QByteArrayView bytes = readWhole(m_path, file.fd.get(), file.st, m_sizeLimit);
     const ReadWiper wiper;
     use(bytes);
     // Under the folder's lock no write of ours is under way: what carries
@@ -512,10 +553,13 @@ void FileWriter::Replace(QByteArrayView bytes)
 
 void FileWriter::write(const Build &build, bool buildOnOld)
 {
-    const WriteOptions options{m_lockWaitMs, m_unnamedTemp, m_inPlace};
+    const WriteOptions options{m_lockWaitMs, m_unnamedTemp, m_inPlace, m_private};
     for (int attempt = 0;; ++attempt) {
         LockedFile file;
         if (openLocked(m_path, true, m_lockWaitMs, file)) {
+            // Content built on the old file reads it: never one over the bound.
+            if (buildOnOld && overLimit(file.st, m_sizeLimit))
+                failTooLarge(m_path, m_sizeLimit);
             recoverJournal(m_path, file, true);
             // Another program may have changed the file since it was read:
             // the new content is built on what it holds now. Content that
@@ -526,8 +570,7 @@ void FileWriter::write(const Build &build, bool buildOnOld)
             const auto readOld = [&]() -> QByteArrayView {
                 if (wiper)
                     return old;
-                if (const int error = files::ReadBuffer::ReadAll(file.fd.get(), file.st.st_size, old))
-                    failOpen(m_path, SystemText(error));
+                old = readWhole(m_path, file.fd.get(), file.st, m_sizeLimit);
                 wiper.emplace();
                 return old;
             };

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Replaces (or creates) the file at `path` with `bytes` in one step, crash-safe: a new file
-// beside it, synced, renamed over it; mode/owner of an existing file kept. Throws Failure
+// beside it, synced, renamed over it; mode/owner of an existing file kept, a new file gets
+// the mode the umask gives (a document, no secret: a layout, a logo). Throws Failure
 // with "Datei \"<path>\" kann nicht erstellt werden. <cause>" on failure; nothing changed then.
 // Where no new file can take the old one's place, the file is rewritten in place under a
 // journal, as FileWriter does; links are followed only as FileWriter follows them.
@@ -22,12 +23,12 @@ void WriteFileAtomically(const QString &path, QByteArrayView bytes);
 // one step: a new file beside it (unnamed until it is complete where the
 // filesystem allows), synced, given the old file's mode, owner and group,
 // renamed over it, the folder synced. A killed process leaves the old or
-// the new complete file. Where no new file can take the old one's place (a
-// folder we may not create files in, an owner a new file could not keep),
-// the file is rewritten in place, journaled: the new text goes into a
-// journal in the user's state folder first, synced, and a rewrite a killed
-// process left unfinished is finished by the next read or write of the file
-// (under the exclusive lock) before anything else.
+// the new complete file; a failed sync of the folder is reported like any
+// other failed step, as the new file may not outlive a power cut. Where no new file can take the old one's
+// place (a folder we may not create files in, an owner a new file could not keep), the file is rewritten in
+// place, journaled: the new text goes into a journal in the user's state folder first, synced, and a rewrite
+// a killed process left unfinished is finished by the next read or write of the file (under the exclusive
+// lock) before anything else.
 //
 // The file may be a symbolic link; it is followed only when it belongs to
 // the user running the program or to root. Leftover new files of a killed
@@ -53,6 +54,15 @@ class FileWriter
     // On: the file is always rewritten in place, journaled, as where its
     // folder lets us create no file.
     void setRewriteInPlace(bool on) { m_inPlace = on; }
+    // The largest file Read and Update read: a larger one is refused with
+    // "Sie ist größer als ..." before a byte of it is read. Negative (the
+    // default): no bound.
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
+    // On (the default): a file this writer creates is the owner's alone,
+    // 0600, as a file that holds passwords must be. Off: it gets the mode
+    // the umask gives (0666 & ~umask), as any document. A replaced file
+    // keeps its mode either way.
+    void setNewFilesPrivate(bool on) { m_private = on; }
 
     // Reads the whole file once and hands its bytes to `use`; they are valid
     // during the call only and overwritten afterwards (they may hold
@@ -90,4 +100,6 @@ class FileWriter
     int m_lockWaitMs = kDefaultLockWaitMs;
     bool m_unnamedTemp = true;
     bool m_inPlace = false;
+    qint64 m_sizeLimit = -1;
+    bool m_private = true;
 };

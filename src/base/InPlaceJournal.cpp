@@ -187,14 +187,19 @@ enum class State { Done, Unfinished, ChangedByOthers };
 
 State stateOf(int fd, const struct stat &st, const Header &h)
 {
+    // The size alone tells most cases: a file of any other size is never
+    // read, however large it has grown.
+    const quint64 size = quint64(st.st_size);
+    if (size != h.oldSize && size != h.newSize && size != std::max(h.oldSize, h.newSize))
+        return State::ChangedByOthers;
+    if (size != h.newSize)
+        return State::Unfinished;
     QByteArrayView now;
     if (::lseek(fd, 0, SEEK_SET) != 0 || files::ReadBuffer::ReadAll(fd, st.st_size, now) != 0)
         return State::Unfinished;
-    const quint64 size = quint64(now.size());
-    const State state = size == h.newSize && files::Checksum(now) == h.newSum ? State::Done
-                        : size == h.oldSize || size == h.newSize || size == std::max(h.oldSize, h.newSize)
-                            ? State::Unfinished
-                            : State::ChangedByOthers;
+    const State state = quint64(now.size()) == h.newSize && files::Checksum(now) == h.newSum
+                            ? State::Done
+                            : State::Unfinished;
     files::ReadBuffer::WipeLast();
     ::lseek(fd, 0, SEEK_SET);
     return state;

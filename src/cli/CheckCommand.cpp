@@ -5,8 +5,6 @@
 #include "cli/Console.h"
 #include "settings/SettingsFile.h"
 
-#include <QFileInfo>
-
 namespace
 {
 
@@ -78,11 +76,13 @@ int CheckCommand::execute(const QCommandLineParser &, CommandContext &context)
 {
     const Console &out = context.console;
     out.value(QStringLiteral("Datei: ") + context.settingsPath);
-    if (!QFileInfo::exists(context.settingsPath)) {
+    // Read as get and set read it: a link loop or an unreadable file is an
+    // error here too, not a missing file.
+    const SettingsSnapshot file = SettingsFile(context.settingsPath).Load();
+    if (!file.fromFile()) {
         out.value(QStringLiteral("Die Datei gibt es nicht: es gelten alle Vorgabewerte."));
         return kDone;
     }
-    const SettingsSnapshot file = SettingsFile(context.settingsPath).Load();
     const IniDocument &document = file.document();
     out.value(QStringLiteral("Kodierung: ") + encodingName(document.encoding()));
     if (hasUndecodedBytes(document))

@@ -30,44 +30,76 @@ QStringView lineName(const QString &line, bool *hasEquals)
 
 } // namespace
 
-IniDocument IniDocument::parse(const QString &text, TextEncoding encoding)
+namespace
 {
-    IniDocument doc;
-    doc.m_encoding = encoding;
-    Section *current = nullptr;
-    const QChar *const p = text.constData();
-    const qsizetype n = text.size();
+
+char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+
+char16_t unitOf(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+// Splits the units into lines and keeps the sections and their lines. CR,
+// LF and every unit up to U+0020 mean the same in text as in the bytes of
+// Windows-1252 or UTF-8 (no byte of a longer UTF-8 sequence lies that low),
+// so bytes are parsed as they are and each kept piece decoded on its own:
+// the file's text is never held whole beside its bytes. `decode` turns a
+// piece of units into text.
+template <typename Unit, typename Decode>
+void parseLines(const Unit *p, qsizetype n, const Decode &decode, std::vector<IniDocument::Section> &sections)
+{
+    IniDocument::Section *current = nullptr;
     qsizetype start = 0;
     while (start <= n) {
         qsizetype end = start;
-        while (end < n && p[end] != u'\r' && p[end] != u'\n')
+        while (end < n && unitOf(p[end]) != u'\r' && unitOf(p[end]) != u'\n')
             ++end;
         // CR LF ends one line, a lone CR or LF one line each.
         qsizetype next = end + 1;
-        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
+        if (end < n && unitOf(p[end]) == u'\r' && end + 1 < n && unitOf(p[end + 1]) == u'\n')
             next = end + 2;
         qsizetype b = start, e = end;
         start = next;
-        while (b < e && p[b].unicode() <= 0x20)
+        while (b < e && unitOf(p[b]) <= 0x20)
             ++b;
-        while (e > b && p[e - 1].unicode() <= 0x20)
+        while (e > b && unitOf(p[e - 1]) <= 0x20)
             --e;
 
-        if (b == e || p[b] == u';')
+        if (b == e || unitOf(p[b]) == u';')
             continue;
-        if (p[b] == u'[' && p[e - 1] == u']' && e - b >= 2) {
-            doc.m_sections.push_back({TrimControl(QStringView(p + b + 1, e - b - 2)), {}});
-            current = &doc.m_sections.back();
+        if (unitOf(p[b]) == u'[' && unitOf(p[e - 1]) == u']' && e - b >= 2) {
+            sections.push_back({TrimControl(decode(p + b + 1, e - b - 2)), {}});
+            current = &sections.back();
             continue;
         }
         if (!current)
             continue; // text before the first section is not kept
-        current->lines.append(NormaliseLine(QStringView(p + b, e - b)));
+        current->lines.append(NormaliseLine(decode(p + b, e - b)));
     }
+}
+
+} // namespace
+
+IniDocument IniDocument::parse(const QString &text, TextEncoding encoding)
+{
+    IniDocument doc;
+    doc.m_encoding = encoding;
+    parseLines(
+        text.constData(), text.size(), [](const QChar *p, qsizetype n) { return QStringView(p, n); },
+        doc.m_sections);
     return doc;
 }
 
-QString NormaliseLine(QStringView line)
+namespace
+{
+
+// The normal form of `line` as a copy, or nothing when `line` is in that
+// form already.
+std::optional<QString> normalisedCopy(QStringView line)
 {
     const QChar *p = line.data();
     qsizetype b = 0, e = line.size();
@@ -76,16 +108,18 @@ QString NormaliseLine(QStringView line)
     while (e > b && p[e - 1].unicode() <= 0x20)
         --e;
     const qsizetype eq = QStringView(p + b, e - b).indexOf(u'=');
-    if (eq < 0)
-        return QStringView(p + b, e - b).toString();
-    // Most lines are in this form already: one copy, no pieces.
     qsizetype nameEnd = b + eq, valueStart = b + eq + 1;
-    while (nameEnd > b && p[nameEnd - 1].unicode() <= 0x20)
-        --nameEnd;
-    while (valueStart < e && p[valueStart].unicode() <= 0x20)
-        ++valueStart;
-    if (nameEnd == b + eq && valueStart == b + eq + 1)
+    if (eq >= 0) {
+        while (nameEnd > b && p[nameEnd - 1].unicode() <= 0x20)
+            --nameEnd;
+        while (valueStart < e && p[valueStart].unicode() <= 0x20)
+            ++valueStart;
+    }
+    if (eq < 0 || (nameEnd == b + eq && valueStart == b + eq + 1)) {
+        if (b == 0 && e == line.size())
+            return std::nullopt;
         return QStringView(p + b, e - b).toString();
+    }
     QString out(nameEnd - b + 1 + e - valueStart, Qt::Uninitialized);
     QChar *d = out.data();
     std::copy(p + b, p + nameEnd, d);
@@ -94,11 +128,40 @@ QString NormaliseLine(QStringView line)
     return out;
 }
 
+} // namespace
+
+QString NormaliseLine(QStringView line)
+{
+    std::optional<QString> copy = normalisedCopy(line);
+    return copy ? std::move(*copy) : line.toString();
+}
+
+QString NormaliseLine(QString &&line)
+{
+    // Most lines are in this form already: kept as they are, no copy.
+    std::optional<QString> copy = normalisedCopy(line);
+    return copy ? std::move(*copy) : std::move(line);
+}
+
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
-    const DecodedText decoded = DecodeSettingsText(bytes);
-    IniDocument doc = parse(decoded.text, decoded.encoding);
-    doc.m_trailing = decoded.trailing;
+    const TextEncoding encoding = SettingsTextEncoding(bytes);
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
+        // Its text is no larger than its bytes.
+        const DecodedText decoded = DecodeSettingsText(bytes);
+        IniDocument doc = parse(decoded.text, decoded.encoding);
+        doc.m_trailing = decoded.trailing;
+        return doc;
+    }
+    IniDocument doc;
+    doc.m_encoding = encoding;
+    const qsizetype mark = encoding == TextEncoding::Utf8 ? 3 : 0;
+    parseLines(
+        bytes.constData() + mark, bytes.size() - mark,
+        [encoding](const char *p, qsizetype n) {
+            return DecodeSettingsBytes(QByteArrayView(p, n), encoding);
+        },
+        doc.m_sections);
     return doc;
 }
 

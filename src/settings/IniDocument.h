@@ -75,6 +75,8 @@ std::optional<SectionSpan> FindSectionInNormalFile(QByteArrayView bytes, const c
 // A line of a section as reading stores it: trimmed, and a line with "="
 // as name, "=", value with the name and the value trimmed.
 QString NormaliseLine(QStringView line);
+// The same for a line of its own, which is kept when it is in that form.
+QString NormaliseLine(QString &&line);
 
 // Removes every character up to U+0020 from both ends; other Unicode
 // spaces stay.

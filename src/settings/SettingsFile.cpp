@@ -115,16 +115,17 @@ FileWriter SettingsFile::writer() const
     writer.setLockWait(m_lockWaitMs);
     writer.setUnnamedTempFiles(m_unnamedTemp);
     writer.setRewriteInPlace(m_inPlace);
+    writer.setSizeLimit(kMaxFileBytes);
     return writer;
 }
 
 SettingsSnapshot SettingsFile::Load() const
 {
     IniDocument document;
-    writer().Read([&document](QByteArrayView bytes) {
+    const bool found = writer().Read([&document](QByteArrayView bytes) {
         document = IniDocument::fromBytes(QByteArray::fromRawData(bytes.data(), bytes.size()));
     });
-    return SettingsSnapshot(std::move(document));
+    return SettingsSnapshot(std::move(document), found);
 }
 
 void SettingsFile::Update(const SaveWrites &writes)

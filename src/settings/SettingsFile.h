@@ -33,12 +33,19 @@ class OptionWriter
 class SettingsSnapshot : public OptionReader
 {
   public:
-    explicit SettingsSnapshot(IniDocument document = {}) : m_document(std::move(document)) {}
+    explicit SettingsSnapshot(IniDocument document = {}, bool fromFile = false)
+        : m_document(std::move(document)), m_fromFile(fromFile)
+    {
+    }
     QString ReadOption(const QString &key, const QString &def) const override;
     const IniDocument &document() const { return m_document; }
+    // Whether a file was read; false where there was none (nor a link that
+    // leads to one), and the document is empty.
+    bool fromFile() const { return m_fromFile; }
 
   private:
     IniDocument m_document;
+    bool m_fromFile = false;
 };
 
 // The writes of one save, applied in order to one document in memory. Each
@@ -82,6 +89,10 @@ class SettingsFile : public OptionReader, public OptionWriter
     static constexpr const char *kSection = "Optionen";
     // How long a load or a save waits for another program's lock to go.
     static constexpr int kDefaultLockWaitMs = FileWriter::kDefaultLockWaitMs;
+    // The largest settings file read. Real ones are kilobytes (a layout's
+    // columns included); a larger file is refused before it is read, so a
+    // stray huge file neither takes the memory nor is replaced by a save.
+    static constexpr qint64 kMaxFileBytes = qint64(64) * 1024 * 1024;
 
     explicit SettingsFile(QString path);
     // The settings file in the given directory (the executable's).

@@ -139,7 +139,7 @@ QByteArray encodeUtf16(const QString &text, bool bigEndian)
 
 } // namespace
 
-QString DecodeWindows1252(const QByteArray &bytes)
+QString DecodeWindows1252(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
     QChar *d = out.data();
@@ -173,17 +173,40 @@ QByteArray EncodeWindows1252(const QString &text)
     return out;
 }
 
+TextEncoding SettingsTextEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return TextEncoding::Utf8;
+    if (bytes.startsWith("\xFF\xFE"))
+        return TextEncoding::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return TextEncoding::Utf16BE;
+    return TextEncoding::Ansi;
+}
+
+QString DecodeSettingsBytes(QByteArrayView bytes, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8)
+        return decodeUtf8(bytes.data(), bytes.size());
+    return DecodeWindows1252(bytes);
+}
+
 DecodedText DecodeSettingsText(const QByteArray &bytes)
 {
     const char *p = bytes.constData();
     const qsizetype n = bytes.size();
-    if (n >= 3 && bytes.startsWith("\xEF\xBB\xBF"))
-        return {decodeUtf8(p + 3, n - 3), TextEncoding::Utf8, {}};
-    const QByteArray odd = n % 2 ? bytes.right(1) : QByteArray();
-    if (n >= 2 && bytes.startsWith("\xFF\xFE"))
-        return {decodeUtf16(p + 2, n - 2, false), TextEncoding::Utf16LE, odd};
-    if (n >= 2 && bytes.startsWith("\xFE\xFF"))
-        return {decodeUtf16(p + 2, n - 2, true), TextEncoding::Utf16BE, odd};
+    switch (const TextEncoding encoding = SettingsTextEncoding(bytes)) {
+    case TextEncoding::Utf8:
+        return {decodeUtf8(p + 3, n - 3), encoding, {}};
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const QByteArray odd = n % 2 ? bytes.right(1) : QByteArray();
+        return {decodeUtf16(p + 2, n - 2, encoding == TextEncoding::Utf16BE), encoding, odd};
+    }
+    case TextEncoding::Ansi:
+    case TextEncoding::None:
+        break;
+    }
     return {DecodeWindows1252(bytes), TextEncoding::Ansi, {}};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // How a settings file's bytes become text and back. Decoding never loses a
@@ -19,6 +20,11 @@ struct DecodedText {
 // Encoding from the byte order mark (EF BB BF, FF FE, FE FF, in that order),
 // otherwise Windows-1252.
 DecodedText DecodeSettingsText(const QByteArray &bytes);
+// The encoding DecodeSettingsText reads the bytes in, from their mark.
+TextEncoding SettingsTextEncoding(QByteArrayView bytes);
+// A piece of a file in Windows-1252 or UTF-8 (after its mark) as text, as
+// DecodeSettingsText decodes it.
+QString DecodeSettingsBytes(QByteArrayView bytes, TextEncoding encoding);
 
 // Text in the given encoding, with its mark for UTF-8 and UTF-16.
 // TextEncoding::None is written like Ansi (no mark).
@@ -26,6 +32,6 @@ QByteArray EncodeSettingsText(const QString &text, TextEncoding encoding);
 
 // Windows-1252 with its five unassigned bytes (81, 8D, 8F, 90, 9D) mapped to
 // the C1 controls of the same value, so every byte has a character.
-QString DecodeWindows1252(const QByteArray &bytes);
+QString DecodeWindows1252(QByteArrayView bytes);
 // Characters the code page lacks become "?", its default character.
 QByteArray EncodeWindows1252(const QString &text);

@@ -22,6 +22,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -40,15 +41,31 @@ mode_t ModeOf(const QString &path)
     return st.st_mode & 07777;
 }
 
-// A new file is the owner's alone; a replaced one keeps its mode; nothing
-// but the file is left beside it.
+// Sets the umask for the scope.
+class Umask
+{
+  public:
+    explicit Umask(mode_t mask) : m_old(::umask(mask)) {}
+    ~Umask() { ::umask(m_old); }
+    Umask(const Umask &) = delete;
+    Umask &operator=(const Umask &) = delete;
+
+  private:
+    mode_t m_old;
+};
+
+// A new file gets the mode the umask gives; a replaced one keeps its mode;
+// nothing but the file is left beside it.
 TEST(WriteFileAtomically, CreatesAndReplacesKeepingTheMode)
 {
     TempDir dir;
     const QString path = dir.path("layout.json");
-    WriteFileAtomically(path, "erste");
+    {
+        const Umask mask(022);
+        WriteFileAtomically(path, "erste");
+    }
     EXPECT_EQ(dir.read("layout.json"), "erste");
-    EXPECT_EQ(ModeOf(path), 0600u);
+    EXPECT_EQ(ModeOf(path), 0644u);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
     WriteFileAtomically(path, QByteArray(100000, 'z'));
     EXPECT_EQ(dir.read("layout.json"), QByteArray(100000, 'z'));
@@ -56,6 +73,38 @@ TEST(WriteFileAtomically, CreatesAndReplacesKeepingTheMode)
     WriteFileAtomically(path, "");
     EXPECT_EQ(dir.read("layout.json"), "");
     EXPECT_EQ(Entries(dir), QStringList{"layout.json"});
+}
+
+// A document (a layout, a logo) holds no secret: it is created with the
+// mode the umask gives, as other programs create documents, so another
+// user may read it where the umask lets them. A file the writer keeps
+// private (the settings file, which holds passwords) is the owner's alone
+// whatever the umask. Both ways of making a new file.
+TEST(NewFile, DocumentsTakeTheUmasksModePrivateFilesStayTheOwners)
+{
+    for (mode_t mask : {mode_t(0), mode_t(002), mode_t(022), mode_t(077)}) {
+        for (bool unnamed : {true, false}) {
+            TempDir dir;
+            {
+                const Umask set(mask);
+                FileWriter document(dir.path("halle.vadlayout"));
+                document.setNewFilesPrivate(false);
+                document.setUnnamedTempFiles(unnamed);
+                document.Replace("{}");
+                FileWriter settings(dir.path("anzeige.ini"));
+                settings.setUnnamedTempFiles(unnamed);
+                settings.Replace("[Optionen]\r\nZQKDPasswort=geheim\r\n");
+                WriteFileAtomically(dir.path("logo.png"), "png");
+            }
+            const auto where = [&] {
+                return "umask " + QString::number(mask, 8).toStdString() + (unnamed ? " unnamed" : " named");
+            };
+            EXPECT_EQ(ModeOf(dir.path("halle.vadlayout")), 0666u & ~mask) << where();
+            EXPECT_EQ(ModeOf(dir.path("logo.png")), 0666u & ~mask) << where();
+            EXPECT_EQ(ModeOf(dir.path("anzeige.ini")), 0600u) << where();
+            EXPECT_EQ(Entries(dir), QStringList({"anzeige.ini", "halle.vadlayout", "logo.png"})) << where();
+        }
+    }
 }
 
 // Where the file cannot be written, the message names it and its cause.
@@ -329,6 +378,7 @@ QString MessageInChild(const std::function<bool()> &setup, const std::function<v
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(fds[0]);
+        ::alarm(60); // an operation that never ends fails the test instead of hanging it
         const QByteArray message = setup() ? FailureOf(op).toUtf8() : QByteArray("-");
         if (::write(fds[1], message.constData(), size_t(message.size())) != message.size())
             ::_exit(1);
@@ -342,6 +392,154 @@ QString MessageInChild(const std::function<bool()> &setup, const std::function<v
     ::close(fds[0]);
     ::waitpid(child, nullptr, 0);
     return QString::fromUtf8(got);
+}
+
+// Makes every call of the system call `nr` fail with `error` for the rest
+// of the process; with `onlyFd` set, only the calls on that descriptor.
+bool FailSystemCall(long nr, int error, int onlyFd = -1)
+{
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 0, 5),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, quint32(nr), 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, quint32(onlyFd), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (quint32(error) & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    if (onlyFd < 0) // any descriptor: the comparison is skipped
+        filter[5] = BPF_STMT(BPF_JMP | BPF_JA, 0);
+    sock_fprog program{sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    (void)nr;
+    (void)error;
+    (void)onlyFd;
+    return false;
+#endif
+}
+
+// The descriptor the `n`th open from now on gets (0: the next one), as long
+// as nothing is closed in between.
+int NthFreeDescriptor(int n)
+{
+    std::vector<int> opened;
+    for (int i = 0; i <= n; ++i)
+        opened.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    for (int fd : opened)
+        ::close(fd);
+    return opened.back();
+}
+
+// A folder that cannot be synced after the new file was renamed into place
+// (a failing disk, a network filesystem): the file is there, but may not
+// outlive a power cut. That is reported like any other failed step. The
+// folder is the second descriptor a save over an existing file opens (after
+// the file itself), and the first a save of a new file opens.
+TEST_F(Journaled, FailedSyncOfTheFolderIsReported)
+{
+    for (bool exists : {true, false}) {
+        if (exists)
+            dir.write("anzeige.ini", kOld);
+        else
+            QFile::remove(path());
+        const QString message = MessageInChild(
+            [exists] { return FailSystemCall(__NR_fsync, EIO, NthFreeDescriptor(exists ? 1 : 0)); },
+            [this] { FileWriter(path()).Replace(kNew); });
+        if (message == "-")
+            GTEST_SKIP() << "no seccomp filter on this machine";
+        EXPECT_EQ(message, "Datei \"" + path() + "\" kann nicht erstellt werden. " +
+                               QString::fromLocal8Bit(std::strerror(EIO)) +
+                               " Die neue Datei steht an ihrem Platz, doch der Ordner " + dir.path() +
+                               " ließ sich nicht auf die Platte schreiben; nach einem Stromausfall kann die "
+                               "Änderung verloren sein.")
+            << (exists ? "replaced" : "created");
+        EXPECT_EQ(dir.read("anzeige.ini"), kNew);
+        EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
+    }
+}
+
+// A wait for the lock that a signal interrupts again and again still ends
+// at its bound, with the message of a lock another program holds.
+TEST_F(Journaled, InterruptedLockWaitEndsAsAHeldLockDoes)
+{
+    dir.write("anzeige.ini", kOld);
+    const struct {
+        const char *name;
+        std::function<void(FileWriter &)> op;
+    } cases[] = {
+        {"read", [](FileWriter &w) { w.Read([](QByteArrayView) {}); }},
+        {"save",
+         [](FileWriter &w) {
+             w.Update([](std::optional<QByteArrayView>) { return FileWriter::Pieces{kNew}; });
+         }},
+    };
+    for (const auto &c : cases) {
+        const auto run = [this, &c] {
+            FileWriter writer(path());
+            writer.setLockWait(300);
+            c.op(writer);
+        };
+        // The lock held by another program, for the message to compare with.
+        const int holder = ::open(Native(path()).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        const QString held = FailureOf(run);
+        ::close(holder);
+        ASSERT_FALSE(held.isEmpty()) << c.name;
+
+        const QString message = MessageInChild([] { return FailSystemCall(__NR_flock, EINTR); }, run);
+        if (message == "-")
+            GTEST_SKIP() << "no seccomp filter on this machine";
+        EXPECT_EQ(message, held) << c.name;
+        EXPECT_EQ(dir.read("anzeige.ini"), kOld) << c.name;
+    }
+}
+
+// The bound on what is read: a file over it is refused with its own
+// sentence, before a byte of it is read, by a read and by a save built on
+// it, which then writes nothing. A file at the bound is read. Sparse files:
+// they take no disk.
+TEST_F(Journaled, FileOverTheSizeLimitIsRefusedUnread)
+{
+    const qint64 limit = 4096;
+    const QString refused = "Datei " + path() +
+                            " kann nicht geöffnet werden. Sie ist größer als 4096 Bytes; so große Dateien "
+                            "liest das Programm nicht.";
+    for (qint64 size : {limit + 1, qint64(1) << 31}) {
+        QFile::remove(path());
+        const int fd = ::open(Native(path()).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(size)), 0);
+        ::close(fd);
+        const ino_t inode = InodeOf(path());
+        FileWriter writer(path());
+        writer.setSizeLimit(limit);
+        bool used = false;
+        EXPECT_EQ(FailureOf([&] { writer.Read([&used](QByteArrayView) { used = true; }); }), refused) << size;
+        EXPECT_FALSE(used);
+        EXPECT_EQ(FailureOf([&] {
+                      writer.Update([&used](std::optional<QByteArrayView>) {
+                          used = true;
+                          return FileWriter::Pieces{"neu"};
+                      });
+                  }),
+                  refused)
+            << size;
+        EXPECT_FALSE(used);
+        EXPECT_EQ(QFileInfo(path()).size(), size);
+        EXPECT_EQ(InodeOf(path()), inode);
+        EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
+    }
+    dir.write("anzeige.ini", QByteArray(int(limit), 'x'));
+    FileWriter writer(path());
+    writer.setSizeLimit(limit);
+    QByteArray got;
+    EXPECT_TRUE(writer.Read([&got](QByteArrayView bytes) { got = bytes.toByteArray(); }));
+    EXPECT_EQ(got, QByteArray(int(limit), 'x'));
 }
 
 // A rewrite in place that fails in the middle puts the old text back and

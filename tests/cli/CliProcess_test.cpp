@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/file.h>
@@ -175,6 +178,60 @@ TEST(ExportLayout, BrokenLogoIsRefusedAndNoLayoutWritten)
     EXPECT_TRUE(run.err.contains("ist kein lesbares PNG-Bild")) << run.err.constData();
     EXPECT_EQ(run.out, QByteArray());
     EXPECT_FALSE(QFile::exists(dir.path("x.vadlayout")));
+}
+
+// A settings file that cannot be read is one error for every command,
+// reading or writing: a loop of symbolic links, a file over the bound of
+// what is read (sparse: it takes no disk). Exit status 1, one message,
+// nothing written; check never takes it for a missing file.
+TEST(UnreadableSettingsFile, EveryCommandRefusesAlike)
+{
+    const struct {
+        const char *name;
+        std::function<bool(const TempDir &)> make;
+        QByteArray message;
+    } cases[] = {
+        {"LinkLoop",
+         [](const TempDir &d) {
+             return ::symlink("schleife", QFile::encodeName(d.path(kIni)).constData()) == 0 &&
+                    ::symlink(kIni, QFile::encodeName(d.path("schleife")).constData()) == 0;
+         },
+         std::strerror(ELOOP)},
+        {"TooLarge",
+         [](const TempDir &d) {
+             QFile f(d.path(kIni));
+             return f.open(QIODevice::WriteOnly) && f.resize(qint64(2) << 30);
+         },
+         "Sie ist größer als 64 MiB"},
+    };
+    const QStringList calls[] = {{"get", "ZQHost"}, {"list"}, {"check"}, {"set", "ZQHost=b"}};
+    for (const auto &c : cases) {
+        TempDir dir;
+        ASSERT_TRUE(c.make(dir)) << c.name;
+        struct stat before {
+        };
+        ASSERT_EQ(::lstat(QFile::encodeName(dir.path(kIni)).constData(), &before), 0);
+        QByteArray first;
+        for (const QStringList &call : calls) {
+            const CliRun run = RunCliProcess(Args(dir, call));
+            ASSERT_TRUE(run.finished) << c.name;
+            EXPECT_EQ(run.exitCode, 1) << c.name << ' ' << call.join(' ').toStdString();
+            EXPECT_TRUE(run.err.contains(QFile::encodeName(dir.path(kIni)) + " kann nicht geöffnet werden. " +
+                                         c.message))
+                << c.name << ' ' << call.join(' ').toStdString() << ": " << run.err.constData();
+            if (first.isNull())
+                first = run.err;
+            EXPECT_EQ(run.err, first) << c.name << ' ' << call.join(' ').toStdString();
+            EXPECT_FALSE(run.out.contains("gibt es nicht")) << run.out.constData();
+        }
+        struct stat after {
+        };
+        ASSERT_EQ(::lstat(QFile::encodeName(dir.path(kIni)).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
+        EXPECT_EQ(after.st_size, before.st_size) << c.name;
+        EXPECT_EQ(after.st_blocks, before.st_blocks) << c.name;
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << c.name;
+    }
 }
 
 TEST(Arguments, NotUtf8IsWrongUsage)

@@ -380,6 +380,26 @@ TEST(LayoutFile, WriteReplacesAnOldFileWhole)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.vadlayout"});
 }
 
+// A layout holds no secret: it is created with the mode the umask gives,
+// so a layout one user exported another can import where the umask lets
+// them read it; a logo written from a layout alike.
+TEST(LayoutFile, NewFilesTakeTheModeTheUmaskGives)
+{
+    for (mode_t mask : {mode_t(022), mode_t(002), mode_t(077)}) {
+        TempDir dir;
+        const mode_t old = ::umask(mask);
+        WriteLayoutFile(dir.path("halle.vadlayout"), BuiltInLayouts().at(1));
+        WriteLogoFile(dir.path("logo.png"), SmallPng());
+        ::umask(old);
+        for (const char *name : {"halle.vadlayout", "logo.png"}) {
+            struct stat st {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(dir.path(name)).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask) << name << " umask " << std::oct << mask;
+        }
+    }
+}
+
 TEST(LayoutFile, WriteIntoAMissingFolderFailsWithAMessage)
 {
     TempDir dir;

@@ -91,4 +91,40 @@ TEST(IniDocument, TrimControlKeepsUnicodeSpaces)
     EXPECT_EQ(TrimControl(u"   "), QString());
 }
 
+// A file's bytes are parsed as they are, each kept line decoded on its own,
+// without the whole text beside them: the document is the one the whole
+// text decoded and then parsed gives, in every encoding and with broken
+// sequences next to line breaks, spaces and section brackets.
+TEST(IniDocument, BytesParseAsTheirDecodedText)
+{
+    const QByteArray files[] = {
+        QByteArrayLiteral(""),
+        QByteArrayLiteral("[Optionen]\r\nZQHost = a\xE4\x80\x81\r\n\r\n[Andere]\rA=1\nB = \t2\r\n"),
+        QByteArrayLiteral("\xEF\xBB\xBF[Optionen]\r\nA=\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\r\nB=\xC3\r\nC="
+                          "\xE2\x82\n\xAC\r\n"),
+        QByteArrayLiteral(
+            "\xEF\xBB\xBF  [ \xC3\xA4 ]  \r\n\xC3 =\xC3\xA4 \x20\r\nD\xC3\x20=\x20\xE2\x82\r\n;\xC3\xA4\r\n"),
+        QByteArrayLiteral(
+            "\xEF\xBB\xBF[\xE2\x82]\n\xED\xA0\x80=\xC0\xAF\xF4\x90\x80\x80\xF8\x88\x80\x80\x80\r\n"),
+        QByteArrayLiteral("vorher=1\r[Optionen]\rA=1\rA=2\r[Optionen]\rB=\xE4\xF6\xFC\x80\x81\r"),
+        QByteArrayLiteral("[Optionen]\r\nText=ab\0cd\r\n\0[x]\0\r\n=\x7F\r\n"),
+        QByteArrayLiteral("\xFF\xFE[\0O\0]\0\r\0\n\0a\0=\0\xE4\0\x01"),
+        QByteArrayLiteral("\xFE\xFF\0[\0O\0]\0\n\0a\0=\xD8\x3D"),
+        QByteArrayLiteral("\xEF\xBB\xBF"),
+    };
+    for (const QByteArray &bytes : files) {
+        const DecodedText decoded = DecodeSettingsText(bytes);
+        const IniDocument whole = IniDocument::parse(decoded.text, decoded.encoding);
+        const IniDocument doc = IniDocument::fromBytes(bytes);
+        EXPECT_EQ(doc.encoding(), whole.encoding()) << bytes.toHex().constData();
+        ASSERT_EQ(doc.sections().size(), whole.sections().size()) << bytes.toHex().constData();
+        for (size_t i = 0; i < doc.sections().size(); ++i) {
+            EXPECT_EQ(doc.sections()[i].name, whole.sections()[i].name) << bytes.toHex().constData();
+            EXPECT_EQ(doc.sections()[i].lines, whole.sections()[i].lines) << bytes.toHex().constData();
+        }
+        EXPECT_EQ(doc.toBytes(), EncodeSettingsText(whole.toText(), whole.encoding()) + decoded.trailing)
+            << bytes.toHex().constData();
+    }
+}
+
 } // namespace

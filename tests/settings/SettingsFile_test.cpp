@@ -5,11 +5,13 @@
 #include "support/FailureOf.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,6 +250,55 @@ TEST_F(SettingsFileTest, HostileFilesLoadAndKeepTheirContent)
         expected.setValue("Optionen", "ZQHost", "neu");
         EXPECT_EQ(bytes(), expected.toBytes()) << name;
     }
+}
+
+// The peak memory of this process so far, in KiB.
+long PeakKib()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A settings file is kilobytes. One over the bound (a stray file of
+// gigabytes, a disk image copied over it) is refused before it is read, by
+// a load and by a save, which writes nothing: the file keeps its size and
+// its holes, and the process's memory does not grow by it. A file at the
+// bound is read. Sparse files: they take no disk.
+TEST_F(SettingsFileTest, FileOverTheBoundIsRefusedUnread)
+{
+    const QString refused =
+        "Datei " + path() +
+        " kann nicht geöffnet werden. Sie ist größer als 64 MiB; so große Dateien liest das "
+        "Programm nicht.";
+    ASSERT_EQ(SettingsFile::kMaxFileBytes, qint64(64) << 20);
+    const auto sparse = [this](qint64 size) {
+        QFile::remove(path());
+        QFile f(path());
+        return f.open(QIODevice::WriteOnly) && f.resize(size);
+    };
+    for (qint64 size : {SettingsFile::kMaxFileBytes + 1, qint64(2) << 30}) {
+        ASSERT_TRUE(sparse(size));
+        struct stat before {
+        };
+        ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &before), 0);
+        const long peak = PeakKib();
+        EXPECT_EQ(FailureOf([&] { file().Load(); }), refused) << size;
+        EXPECT_EQ(FailureOf([&] { file().WriteOption("ZQHost", "neu"); }), refused) << size;
+        EXPECT_LT(PeakKib() - peak, 32 * 1024) << "the file was read";
+        struct stat after {
+        };
+        ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &after), 0);
+        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_blocks, before.st_blocks);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"DAZovozoved.ini"});
+    }
+    ASSERT_TRUE(sparse(SettingsFile::kMaxFileBytes));
+    const SettingsSnapshot atTheBound = file().Load();
+    EXPECT_TRUE(atTheBound.fromFile());
+    EXPECT_TRUE(atTheBound.document().sections().empty());
 }
 
 TEST_F(SettingsFileTest, KeyTableDefaultsAndConversions)
