@@ -22,20 +22,28 @@ QCommandLineOption withLogoOption()
 
 ImportLayoutCommand::ImportLayoutCommand()
     : Command(QStringLiteral("import-layout"), QStringLiteral("Übernimmt eine Layout-Datei."),
-              QStringLiteral("DATEI"), 1, 1)
+              QStringLiteral("DATEI [SCHLÜSSEL=WERT...]"), 1, -1)
 {
     setDetails(QStringLiteral(
         "Ihre 17 Werte werden gespeichert, wie das Programm sie nach dem Laden des Layouts speichert; die "
-        "Verbindungsdaten bleiben. Eine Layout-Datei, die nicht gelesen werden kann, ändert nichts. Blieben "
-        "die Bytes der Einstellungsdatei (und des Logos), wie sie sind, wird nichts geschrieben. --dry-run "
-        "zeigt je geändertem Schlüssel „SCHLÜSSEL: alt → neu“ und schreibt nichts."));
+        "Verbindungsdaten bleiben. Werte dahinter (oder aus --values-from) werden danach eingegeben wie bei "
+        "set, im selben Schritt: ein Layout und die Werte des einen Anzeige-PCs, ohne dass die Anzeige "
+        "dazwischen die Werte des Layouts sieht. Eine Layout-Datei, die nicht gelesen werden kann, ändert "
+        "nichts. Blieben die Bytes der Einstellungsdatei (und des Logos), wie sie sind, wird nichts "
+        "geschrieben. --dry-run zeigt je geändertem Schlüssel „SCHLÜSSEL: alt → neu“ und schreibt nichts."));
     addOption(withLogoOption());
+    addOption(ValuesFromOption());
     for (const QCommandLineOption &option : SaveOptions())
         addOption(option);
 }
 
 int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContext &context)
 {
+    const Assignments typed = CallAssignments(parser, parser.positionalArguments().sliced(1));
+    if (typed.status != kDone) {
+        context.console.message(typed.message);
+        return typed.status;
+    }
     const Layout layout = ReadLayoutFile(parser.positionalArguments().constFirst());
     const bool withLogo = parser.isSet(withLogoOption());
     if (withLogo && layout.logoPng.isEmpty()) {
@@ -49,7 +57,7 @@ int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
         values.push_back({key, TrimControl(LayoutValue(layout, key))});
     const bool dryRun = parser.isSet(DryRunOption());
     SaveOutcome outcome = SaveAsTheWindow(context.settingsPath, dryRun, [&](const OptionReader &stored) {
-        return SaveAfterStart(AssignedReader(stored, values));
+        return SaveAfterStart(AssignedReader(stored, values), typed.items);
     });
     if (!withLogo) {
         ReportSave(outcome, parser, context);

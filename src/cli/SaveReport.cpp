@@ -56,6 +56,26 @@ QCommandLineOption DryRunOption()
                               QStringLiteral("Schreibt nichts; zeigt, welche Werte sich ändern würden."));
 }
 
+QCommandLineOption ValuesFromOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("values-from"),
+        QStringLiteral("Liest weitere SCHLÜSSEL=WERT-Zeilen aus DATEI („-“: Standardeingabe), so dass kein "
+                       "Passwort in den Argumenten steht."),
+        QStringLiteral("DATEI"));
+}
+
+Assignments CallAssignments(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    ValueLines file;
+    if (parser.isSet(ValuesFromOption())) {
+        file = ReadValueLines(parser.value(ValuesFromOption()));
+        if (file.status != kDone)
+            return Assignments{file.status, file.message, {}};
+    }
+    return ParseAssignments(arguments, file);
+}
+
 QList<QCommandLineOption> SaveOptions()
 {
     return {DryRunOption(), JsonOption(), ShowSecretsOption()};

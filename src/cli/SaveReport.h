@@ -15,6 +15,12 @@
 // --json, --show-secrets.
 QList<QCommandLineOption> SaveOptions();
 QCommandLineOption DryRunOption();
+// --values-from FILE: more KEY=VALUE lines, "-" standard input.
+QCommandLineOption ValuesFromOption();
+
+// The values of the call: the KEY=VALUE arguments, then the lines of
+// --values-from, checked together (ParseAssignments).
+Assignments CallAssignments(const QCommandLineParser &parser, const QStringList &arguments);
 
 // One key whose stored text a save changes.
 struct KeyChange {

@@ -4,20 +4,6 @@
 #include "cli/Console.h"
 #include "cli/SaveReport.h"
 
-namespace
-{
-
-QCommandLineOption valuesFromOption()
-{
-    return QCommandLineOption(
-        QStringLiteral("values-from"),
-        QStringLiteral("Liest weitere SCHLÜSSEL=WERT-Zeilen aus DATEI („-“: Standardeingabe), so dass kein "
-                       "Passwort in den Argumenten steht."),
-        QStringLiteral("DATEI"));
-}
-
-} // namespace
-
 SetCommand::SetCommand()
     : Command(QStringLiteral("set"), QStringLiteral("Setzt Werte und speichert sie wie das Programm."),
               QStringLiteral("SCHLÜSSEL=WERT..."), 0, -1)
@@ -31,28 +17,21 @@ SetCommand::SetCommand()
         "Zeilenende LF oder CR LF; leere Zeilen zählen nicht. Blieben die Bytes der Datei, wie sie sind, "
         "wird nichts geschrieben (Meldung „Keine Änderung“). --dry-run zeigt je geändertem Schlüssel "
         "„SCHLÜSSEL: alt → neu“ (ein Passwort nur mit Namen) und schreibt nichts."));
-    addOption(valuesFromOption());
+    addOption(ValuesFromOption());
     for (const QCommandLineOption &option : SaveOptions())
         addOption(option);
 }
 
 int SetCommand::execute(const QCommandLineParser &parser, CommandContext &context)
 {
-    ValueLines file;
-    if (parser.isSet(valuesFromOption())) {
-        file = ReadValueLines(parser.value(valuesFromOption()));
-        if (file.status != kDone) {
-            context.console.message(file.message);
-            return file.status;
-        }
-    } else if (parser.positionalArguments().isEmpty()) {
+    if (parser.positionalArguments().isEmpty() && !parser.isSet(ValuesFromOption())) {
         context.console.message(QStringLiteral("Zu wenige Argumente für %1").arg(name()));
         context.console.hint(
             QStringLiteral("Aufruf: %1 set SCHLÜSSEL=WERT... oder %1 set --values-from DATEI")
                 .arg(programName()));
         return kWrongUsage;
     }
-    const Assignments assignments = ParseAssignments(parser.positionalArguments(), file);
+    const Assignments assignments = CallAssignments(parser, parser.positionalArguments());
     if (assignments.status != kDone) {
         context.console.message(assignments.message);
         return assignments.status;

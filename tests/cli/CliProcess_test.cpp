@@ -118,6 +118,7 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
     dir.write("werte-doppelt", "ZQHost=b\r\nzqhost=c\r\n");
     dir.write("werte-umbruch", "ZQKDPasswort=ge\rheim\n");
     dir.write("werte-gut", "ZQHost=b\n");
+    dir.write("gut.vadlayout", LayoutToJson(BuiltInLayouts().at(1)));
     // Layout names are relative to the directory the command runs in.
     const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
     ASSERT_TRUE(run.finished);
@@ -170,6 +171,14 @@ const StatusCase kStatusCases[] = {
      {"set", "--values-from", "werte-unbekannt", "--dry-run", "--json"},
      1,
      "Unbekannter Schlüssel"},
+    {"ImportWithUnknownKey",
+     {"import-layout", "gut.vadlayout", "Farbe=1"},
+     1,
+     "Unbekannter Schlüssel „Farbe“"},
+    {"ImportWithBadValueFromFile",
+     {"import-layout", "gut.vadlayout", "--values-from", "werte-umbruch"},
+     1,
+     "Zeile 1: Der Wert für ZQKDPasswort enthält einen Zeilenumbruch"},
     {"ExportWithoutLogo",
      {"export-layout", "x.vadlayout", "--with-logo"},
      1,
@@ -292,6 +301,35 @@ const ValuesSource kValuesSources[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sources, ValuesFrom, ::testing::ValuesIn(kValuesSources),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A layout and one PC's values in one save write what the import followed
+// by a set of those values writes.
+TEST(ImportWithValues, WritesWhatImportThenSetWrite)
+{
+    TempDir inOne;
+    TempDir inTwo;
+    const QString layout = inOne.path("l.vadlayout");
+    WriteLayoutFile(layout, BuiltInLayouts().at(1));
+    const QByteArray values = "AnzahlZeilen=12\nZQKDPasswort=geheim\nmitUeberschrift=nein\n";
+    for (const TempDir *dir : {&inOne, &inTwo})
+        dir->write(kIni, "[Optionen]\r\nZQHost=h\r\nAnzahlZeilen=$1F\r\n");
+    const CliRun one =
+        RunCliProcess(Args(inOne, {"import-layout", layout, "ZQHost=neu", "--values-from", "-"}),
+                      CliEnvironment(), QString(), values);
+    ASSERT_EQ(one.exitCode, 0) << one.err.constData();
+    ASSERT_EQ(RunCliProcess(Args(inTwo, {"import-layout", layout})).exitCode, 0);
+    ASSERT_EQ(RunCliProcess(Args(inTwo, {"set", "ZQHost=neu", "--values-from", "-"}), CliEnvironment(),
+                            QString(), values)
+                  .exitCode,
+              0);
+    EXPECT_EQ(inOne.read(kIni), inTwo.read(kIni));
+    EXPECT_EQ(SettingsFile(inOne.path(kIni)).Load().ReadOption("AnzahlZeilen", ""), "12");
+    // Again: the layout and the values are there already.
+    const CliRun again =
+        RunCliProcess(Args(inOne, {"import-layout", layout, "ZQHost=neu", "--values-from", "-", "--json"}),
+                      CliEnvironment(), QString(), values);
+    EXPECT_TRUE(again.out.contains("\"changed\":false")) << again.out.constData();
+}
 
 struct FileState {
     ino_t inode = 0;

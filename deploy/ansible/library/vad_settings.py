@@ -14,8 +14,10 @@ description:
   - Writes C(DAZovozoved.ini), the settings file the live display and its editor share, through the
     command line C(VADaroradarAdadad-cli), so the file holds byte for byte what the editor's
     "speichern + schliessen" writes for the same values.
-  - Imports a layout file (C(import-layout)) first, then sets the values of I(settings) (C(set)), so a
-    value given in I(settings) wins over the layout's.
+  - Imports a layout file first, then puts the values of I(settings) over it, in one save
+    (C(import-layout FILE --values-from -)); without a layout, C(set --values-from -). A value given in
+    I(settings) wins over the layout's, and as both go into the file in one step, the display never sees
+    the layout's value of such a key, and a repeated run writes nothing.
   - Values go to the command line on its standard input (C(set --values-from -)), never as arguments; the
     values of keys whose name contains C(Passwort) never appear in the module's output, its diff or the
     target's journal, at any verbosity.
@@ -38,7 +40,7 @@ options:
     default: {}
   layout:
     description:
-      - Path of a C(.vadlayout) file on the target, imported before I(settings) are set.
+      - Path of a C(.vadlayout) file on the target, imported before I(settings) are put over it.
     type: path
   with_logo:
     description:
@@ -56,9 +58,7 @@ options:
     type: path
 notes:
   - Supports check mode (the command line's C(--dry-run)) and diff mode (before and after per key,
-    passwords as C(********)).
-  - In check mode the values of I(settings) are compared with the file as it is, before the layout's
-    import; a layout file not yet on the target counts as a change.
+    passwords as C(********)). In check mode a layout file not yet on the target counts as a change.
 requirements:
   - VADaroradarAdadad-cli 1.3 or later on the target
 '''
@@ -181,12 +181,12 @@ def values_input(module, settings):
     return ''.join(lines)
 
 
-def run_cli(module, cli, arguments, changed, data=None):
+def run_cli(module, cli, arguments, data=None):
     """Runs one command with --json; the German message of a refusal fails
-    the task (`changed`: what the commands before it changed)."""
+    the task: nothing was written then."""
     command = [cli]
     if module.params['file']:
-        command += ['--file', module.params['file']]
+        command += ['--file', os.path.abspath(module.params['file'])]
     command += arguments + ['--json']
     if module.check_mode:
         command.append('--dry-run')
@@ -194,27 +194,26 @@ def run_cli(module, cli, arguments, changed, data=None):
                                       environ_update={'LC_ALL': 'C.UTF-8'})
     if rc != 0:
         module.fail_json(msg=err.strip() or 'VADaroradarAdadad-cli endete mit Status %d' % rc,
-                         rc=rc, stderr=err, stdout=out, changed=changed)
+                         rc=rc, stderr=err, stdout=out)
     try:
         report = json.loads(out)
     except ValueError:
-        module.fail_json(msg='VADaroradarAdadad-cli gab kein JSON aus', rc=rc, stderr=err, stdout=out,
-                         changed=changed)
+        module.fail_json(msg='VADaroradarAdadad-cli gab kein JSON aus', rc=rc, stderr=err, stdout=out)
     return report
 
 
-def merge_changes(merged, changes):
-    """Keeps each key's first old and last new value, in the order seen."""
-    for change in changes:
-        key = change['key']
-        if key in merged:
-            merged[key]['new'] = change['new']
-        else:
-            merged[key] = dict(change)
-
-
 def diff_text(changes, side):
-    return ''.join('%s=%s\n' % (c['key'], c[side]) for c in changes if c[side] is not None)
+    """One line per changed key. A password shows as ******** on both sides:
+    the after side says that it changes."""
+    lines = []
+    for change in changes:
+        value = change[side]
+        if value is None:
+            continue
+        if side == 'new' and is_secret(change['key']) and value == change['old']:
+            value += ' (geändert)'
+        lines.append('%s=%s\n' % (change['key'], value))
+    return ''.join(lines)
 
 
 def main():
@@ -238,31 +237,25 @@ def main():
 
     result = dict(changed=False, changes=[], messages=[])
     warnings = []
-    merged = {}
-    layout = module.params['layout']
+    # Absolute, so that no name can pass for an option of the command line.
+    layout = module.params['layout'] and os.path.abspath(module.params['layout'])
     if layout and module.check_mode and not os.path.exists(layout):
+        # A step before this one (a copy) would have put it there.
         warnings.append('Die Layout-Datei %s gibt es noch nicht; im Prüfmodus gilt sie als Änderung' % layout)
         result['changed'] = True
-    elif layout:
-        arguments = ['import-layout', layout]
-        if module.params['with_logo']:
+    elif layout or stdin is not None:
+        arguments = ['import-layout', layout] if layout else ['set']
+        if layout and module.params['with_logo']:
             arguments.append('--with-logo')
-        report = run_cli(module, cli, arguments, result['changed'])
+        if stdin is not None:
+            arguments += ['--values-from', '-']
+        report = run_cli(module, cli, arguments, data=stdin.encode('utf-8') if stdin is not None else None)
         result['file'] = report['file']
-        result['changed'] = result['changed'] or report['changed']
+        result['changed'] = report['changed']
+        result['changes'] = report['changes']
+        result['messages'] = report.get('messages', [])
         if 'logoChanged' in report:
             result['logo_changed'] = report['logoChanged']
-        result['messages'] += report.get('messages', [])
-        merge_changes(merged, report['changes'])
-    if stdin is not None:
-        report = run_cli(module, cli, ['set', '--values-from', '-'], result['changed'],
-                         data=stdin.encode('utf-8'))
-        result['file'] = report['file']
-        result['changed'] = result['changed'] or report['changed']
-        result['messages'] += report.get('messages', [])
-        merge_changes(merged, report['changes'])
-
-    result['changes'] = list(merged.values())
     if module._diff:
         header = result.get('file', 'DAZovozoved.ini')
         result['diff'] = dict(before=diff_text(result['changes'], 'old'),
