@@ -22,7 +22,7 @@ poller=
 cleanup() {
   [ -z "$holder" ] || { kill "$holder" 2>/dev/null || true; wait "$holder" 2>/dev/null || true; }
   [ -z "$poller" ] || { kill "$poller" 2>/dev/null || true; wait "$poller" 2>/dev/null || true; }
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
+  rm -rf "$work"
 }
 trap cleanup EXIT
 fail=0
@@ -194,7 +194,7 @@ flock -n -s "$locked" true && check "the lock on anzeige2 was not taken"
 status=$(play locked -e @"$work/anders.yml")
 [ "$status" != 0 ] || check "locked run: status 0 although anzeige2 is locked"
 [ "$(failed_of anzeige2 locked)" = 1 ] || check "locked run: anzeige2 did not fail: $(recap anzeige2 locked)"
-grep -q "fatal: \[anzeige2\].*$locked\\\\\" kann nicht erstellt werden" "$work/locked.log" ||
+grep -qF "\"msg\": \"Datei \\\"$locked\\\" kann nicht erstellt werden" "$work/locked.log" ||
   check "locked run: anzeige2 failed without the command line's message: $(grep -A3 'fatal:' "$work/locked.log" | head -8)"
 for h in anzeige1 anzeige3; do
   [ "$(failed_of "$h" locked)" = 0 ] || check "locked run: $h failed: $(recap "$h" locked)"
@@ -206,6 +206,25 @@ kill "$holder"
 wait "$holder" 2>/dev/null || true
 holder=
 
+# 5. A value the editor could not take: every PC fails with the command
+# line's message, nothing is written.
+cat >"$work/falsch.yml" <<'YML'
+vad_display_settings:
+  ZQKDPasswort: "{{ vault_vad_kd_passwort_neu }}"
+  AnzahlZeilen: viele
+YML
+for h in "${hosts[@]}"; do age "$h"; done
+before=$(for h in "${hosts[@]}"; do state_of "$h"; done)
+status=$(play refused -e @"$work/falsch.yml")
+[ "$status" != 0 ] || check "refused run: status 0"
+for h in "${hosts[@]}"; do
+  [ "$(failed_of "$h" refused)" = 1 ] || check "refused run: $h did not fail: $(recap "$h" refused)"
+done
+[ "$(grep -c '"msg": ".*AnzahlZeilen muss eine ganze Zahl sein' "$work/refused.log")" = 3 ] ||
+  check "refused run: not the command line's message: $(grep '"msg"' "$work/refused.log" | head -3)"
+after=$(for h in "${hosts[@]}"; do state_of "$h"; done)
+[ "$before" = "$after" ] || check "refused run wrote: $(diff <(echo "$before") <(echo "$after"))"
+
 kill "$poller"
 wait "$poller" 2>/dev/null || true
 poller=
@@ -214,7 +233,7 @@ grep -q "VADaroradarAdadad-cli .*import-layout" "$work/cmdlines" || check "the p
 for f in "$work"/*.log "$work/cmdlines"; do
   ! grep -qF -f "$work/secrets" "$f" || check "a password appears in $(basename "$f"): $(grep -m2 -F -f "$work/secrets" "$f")"
 done
-for run in first second check locked; do
+for run in first second check locked refused; do
   grep -q 'vad_settings' "$work/$run.log" || check "$run: the log does not show the module"
 done
 exit $fail

@@ -190,8 +190,7 @@ def run_cli(module, cli, arguments, data=None):
     command += arguments + ['--json']
     if module.check_mode:
         command.append('--dry-run')
-    rc, out, err = module.run_command(command, data=data, binary_data=True,
-                                      environ_update={'LC_ALL': 'C.UTF-8'})
+    rc, out, err = module.run_command(command, data=data, binary_data=True)
     if rc != 0:
         module.fail_json(msg=err.strip() or 'VADaroradarAdadad-cli endete mit Status %d' % rc,
                          rc=rc, stderr=err, stdout=out)
