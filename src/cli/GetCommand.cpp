@@ -14,7 +14,7 @@ GetCommand::GetCommand()
                        "«$1F»), oder seinen Vorgabewert, wenn der Schlüssel fehlt. Mit --json ein "
                        "JSON-Objekt mit „key“ und „value“; ein Passwort darin nur mit --show-secrets."));
     addOption(JsonOption());
-    addOption(ShowSecretsOption());
+    addOption(ShowSecretsInJsonOption());
 }
 
 int GetCommand::execute(const QCommandLineParser &parser, CommandContext &context)

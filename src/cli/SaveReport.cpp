@@ -78,7 +78,7 @@ Assignments CallAssignments(const QCommandLineParser &parser, const QStringList 
 
 QList<QCommandLineOption> SaveOptions()
 {
-    return {DryRunOption(), JsonOption(), ShowSecretsOption()};
+    return {DryRunOption(), JsonOption(), ShowSecretsInJsonOption()};
 }
 
 SaveOutcome SaveAsTheWindow(const QString &settingsPath, bool dryRun, const StartOnFile &start)

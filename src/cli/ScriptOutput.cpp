@@ -17,6 +17,12 @@ QCommandLineOption ShowSecretsOption()
     return QCommandLineOption(QStringLiteral("show-secrets"), QStringLiteral("Zeigt auch die Passwörter."));
 }
 
+QCommandLineOption ShowSecretsInJsonOption()
+{
+    return QCommandLineOption(QStringLiteral("show-secrets"),
+                              QStringLiteral("Zeigt mit --json auch die Passwörter (sonst ********)."));
+}
+
 QString MaskedValue(Key key, const QString &value, bool showSecrets)
 {
     if (keyIsSecret(key) && !showSecrets && !value.isEmpty())

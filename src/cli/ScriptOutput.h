@@ -12,6 +12,8 @@ class Console;
 // German messages stay on stderr either way.
 QCommandLineOption JsonOption();
 QCommandLineOption ShowSecretsOption();
+// The same option where only --json would show passwords.
+QCommandLineOption ShowSecretsInJsonOption();
 
 // A password as output shows it unless asked for; an empty one is shown, as
 // that none is set is no secret.
