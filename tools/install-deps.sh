@@ -23,6 +23,9 @@ packages=(
   desktop-file-utils appstream librsvg2-bin libglib2.0-bin
   # the command line's manual page is checked with groff
   groff-base
+  # the Ansible module and role (deploy/ansible) and their test; flock
+  # holds a settings file locked as another program would
+  ansible-core util-linux
   # fuzz targets (clang and libFuzzer) and readable stacks in their reports
   clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
   # tools/screenshot.sh

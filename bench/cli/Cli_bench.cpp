@@ -2,6 +2,8 @@
 // reference in one run:
 //  - "get KEY" as a whole process against a bare QCoreApplication process
 //    that prints one line (goal: at most 1.3 times its median);
+//  - "set" of the values the file holds already, which writes nothing,
+//    against "get KEY" on the same file (goal: at most 1.2 times);
 //  - export-layout then import-layout of a layout carrying a 3840 x 2160
 //    logo, two whole processes, against a plain copy of the same bytes (the
 //    layout file and the settings file read, written anew and synced) (goal:
@@ -83,6 +85,31 @@ void BM_GetVersusBareProcess(benchmark::State &state)
     state.counters["bare_ms"] = benchmark::Counter(bare * 1e3, benchmark::Counter::kAvgIterations);
 }
 
+// A file as a save writes it, with a password and column formats, set
+// again to what it holds: the save reads it under the lock, builds the same
+// bytes and leaves the file alone.
+void BM_SetUnchangedVersusGet(benchmark::State &state)
+{
+    QDir().mkpath(g_root + "/nochange");
+    const QByteArray ini = QFile::encodeName(g_root + "/nochange/DAZovozoved.ini");
+    bool ok =
+        Run({g_cli, "--file", ini, "set", "ZQHost=192.0.2.10", "ZQKDPasswort=geheim", "AnzahlZeilen=24"});
+    double set = 0;
+    double get = 0;
+    for (auto _ : state) {
+        set += Seconds(
+            [&] {
+                return Run({g_cli, "--file", ini, "set", "ZQHost=192.0.2.10", "AnzahlZeilen=24"});
+            },
+            ok);
+        get += Seconds([&] { return Run({g_cli, "--file", ini, "get", "ZQHost"}); }, ok);
+    }
+    if (!ok)
+        state.SkipWithError("a process failed");
+    state.counters["nochange_ms"] = benchmark::Counter(set * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["get_ms"] = benchmark::Counter(get * 1e3, benchmark::Counter::kAvgIterations);
+}
+
 // A plain copy with sync: read the file, write it anew, sync.
 bool CopyWithSync(const QString &from, const QString &to)
 {
@@ -141,6 +168,11 @@ BENCHMARK(BM_GetVersusBareProcess)
     ->MinTime(bench::MinTime(0.5))
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetUnchangedVersusGet)
+    ->Repetitions(bench::Repetitions(9))
+    ->MinTime(bench::MinTime(0.5))
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayoutRoundTripVersusCopy)
     ->Repetitions(bench::Repetitions(7))
     ->MinTime(bench::MinTime(1))
@@ -163,7 +195,7 @@ int main(int argc, char **argv)
     bench::MedianReporter<Key> collector([&](const bench::Run &run) -> std::optional<std::pair<Key, double>> {
         if (!bench::IsTimedIteration(run))
             return {};
-        for (const char *side : {"cli_ms", "bare_ms", "copy_ms"}) {
+        for (const char *side : {"cli_ms", "bare_ms", "copy_ms", "nochange_ms", "get_ms"}) {
             const auto it = run.counters.find(side);
             if (it != run.counters.end())
                 sides[{run.run_name.function_name, side}].push_back(it->second.value);
@@ -180,7 +212,9 @@ int main(int argc, char **argv)
     const double bare = median("BM_GetVersusBareProcess", "bare_ms");
     const double layout = median("BM_LayoutRoundTripVersusCopy", "cli_ms");
     const double copy = median("BM_LayoutRoundTripVersusCopy", "copy_ms");
-    if (get == 0 || bare == 0 || layout == 0 || copy == 0) {
+    const double unchanged = median("BM_SetUnchangedVersusGet", "nochange_ms");
+    const double getBeside = median("BM_SetUnchangedVersusGet", "get_ms");
+    if (get == 0 || bare == 0 || layout == 0 || copy == 0 || unchanged == 0 || getBeside == 0) {
         std::printf("ratios: some runs are missing\n");
         return 1;
     }
@@ -188,7 +222,10 @@ int main(int argc, char **argv)
         "\nmedian wall time: get %.2f ms, bare QCoreApplication %.2f ms; export+import with a 3840x2160 "
         "logo %.1f ms, plain copy with sync %.1f ms\n",
         get, bare, layout, copy);
+    std::printf("median wall time: set that changes nothing %.2f ms, get beside it %.2f ms\n", unchanged,
+                getBeside);
     bench::PrintRatio("get process / bare QCoreApplication process", get / bare, 1.3);
+    bench::PrintRatio("set that changes nothing / get", unchanged / getBeside, 1.2);
     bench::PrintRatio("export+import layout with 3840x2160 logo / plain copy with sync", layout / copy, 3);
     benchmark::Shutdown();
     return 0;

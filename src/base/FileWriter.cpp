@@ -341,6 +341,21 @@ QByteArray joined(const Pieces &pieces)
     return out;
 }
 
+// The one rule for every write: content the file holds already is not
+// written again.
+bool sameContent(QByteArrayView old, const Pieces &pieces)
+{
+    if (files::TotalSize(pieces) != old.size())
+        return false;
+    qsizetype at = 0;
+    for (QByteArrayView piece : pieces) {
+        if (old.sliced(at, piece.size()) != piece)
+            return false;
+        at += piece.size();
+    }
+    return true;
+}
+
 // Rewrites the file in place: for a folder we may not create files in, and
 // for a file whose owner a new file could not keep. The journal holds the
 // new text before the first old byte is overwritten, so a killed rewrite is
@@ -494,11 +509,11 @@ struct ReadWiper {
 
 } // namespace
 
-void WriteFileAtomically(const QString &path, QByteArrayView bytes)
+bool WriteFileAtomically(const QString &path, QByteArrayView bytes)
 {
     FileWriter writer(path);
     writer.setNewFilesPrivate(false);
-    writer.Replace(bytes);
+    return writer.Replace(bytes);
 }
 
 FileWriter::FileWriter(QString path) : m_path(std::move(path)) {}
@@ -541,17 +556,25 @@ bool FileWriter::Read(const std::function<void(QByteArrayView)> &use) const
     return true;
 }
 
-void FileWriter::Update(const Build &build)
+bool FileWriter::Update(const Build &build)
 {
-    write(build, true);
+    return write(build, true);
 }
 
-void FileWriter::Replace(QByteArrayView bytes)
+bool FileWriter::Replace(QByteArrayView bytes)
 {
-    write([bytes](std::optional<QByteArrayView>) { return Pieces{bytes}; }, false);
+    return write([bytes](std::optional<QByteArrayView>) { return Pieces{bytes}; }, false);
 }
 
-void FileWriter::write(const Build &build, bool buildOnOld)
+bool FileWriter::WouldChange(const Build &build) const
+{
+    bool changes = true;
+    if (!Read([&](QByteArrayView old) { changes = !sameContent(old, build(old)); }))
+        build(std::nullopt);
+    return changes;
+}
+
+bool FileWriter::write(const Build &build, bool buildOnOld)
 {
     const WriteOptions options{m_lockWaitMs, m_unnamedTemp, m_inPlace, m_private};
     for (int attempt = 0;; ++attempt) {
@@ -564,7 +587,8 @@ void FileWriter::write(const Build &build, bool buildOnOld)
             // Another program may have changed the file since it was read:
             // the new content is built on what it holds now. Content that
             // does not depend on it (a logo, a layout: tens of megabytes)
-            // reads it only for a rewrite in place, whose journal keeps it.
+            // reads it only for a rewrite in place, whose journal keeps it,
+            // or when it is as long as the new content, which may be the same.
             QByteArrayView old;
             std::optional<ReadWiper> wiper;
             const auto readOld = [&]() -> QByteArrayView {
@@ -575,6 +599,8 @@ void FileWriter::write(const Build &build, bool buildOnOld)
                 return old;
             };
             const Pieces bytes = build(buildOnOld ? std::optional<QByteArrayView>(readOld()) : std::nullopt);
+            if (file.st.st_size == files::TotalSize(bytes) && sameContent(readOld(), bytes))
+                return false;
             // A file without its owner's write bit is read-only for everyone,
             // root included; the rest of its protection the system checks.
             if (!(file.st.st_mode & S_IWUSR))
@@ -582,11 +608,11 @@ void FileWriter::write(const Build &build, bool buildOnOld)
             if (::faccessat(AT_FDCWD, QFile::encodeName(file.target).constData(), W_OK, AT_EACCESS) != 0)
                 failCreate(m_path, SystemText(errno));
             replaceExisting(m_path, file, readOld, bytes, options);
-            return;
+            return true;
         }
         const Pieces bytes = build(std::nullopt);
         if (createNew(m_path, file.target, bytes, options))
-            return;
+            return true;
         if (attempt >= 3)
             failCreate(m_path, SystemText(EEXIST));
     }

@@ -12,9 +12,15 @@
 // with "Datei \"<path>\" kann nicht erstellt werden. <cause>" on failure; nothing changed then.
 // Where no new file can take the old one's place, the file is rewritten in place under a
 // journal, as FileWriter does; links are followed only as FileWriter follows them.
-void WriteFileAtomically(const QString &path, QByteArrayView bytes);
+// False when the file held exactly these bytes already: nothing was written.
+bool WriteFileAtomically(const QString &path, QByteArrayView bytes);
 
 // A file other programs read and write too, read and replaced whole.
+//
+// Content the file holds already, byte for byte, is not written again: no
+// new file, no journal; the file keeps its inode and modification time, and
+// a program watching it sees nothing happen. Update and Replace say whether
+// they wrote.
 //
 // A read takes a shared flock on the file, a write an exclusive one, so a
 // reader never sees a half-written file and two writers never mix. A write
@@ -78,11 +84,16 @@ class FileWriter
     // meanwhile is read and built on instead); when it throws, nothing is
     // written.
     using Build = std::function<Pieces(std::optional<QByteArrayView> old)>;
-    void Update(const Build &build);
+    // False when the content built is the old one: nothing was written.
+    bool Update(const Build &build);
     // Replaces the file's content with `bytes`, as an Update that ignores the
     // old content; the old file is not read unless it must be rewritten in
-    // place.
-    void Replace(QByteArrayView bytes);
+    // place or is as long as `bytes`. False when it held them already.
+    bool Replace(QByteArrayView bytes);
+    // What Update would do, without writing: whether the content built on
+    // the file as it is now (read under the shared lock) differs from it.
+    // True when there is no file; `build` is then given none.
+    bool WouldChange(const Build &build) const;
 
     // Prefix of the names of the new files a write puts beside the file
     // before it renames one over it; leftovers of a killed write carry it
@@ -94,7 +105,7 @@ class FileWriter
     static QString JournalFolder();
 
   private:
-    void write(const Build &build, bool buildOnOld);
+    bool write(const Build &build, bool buildOnOld);
 
     QString m_path;
     int m_lockWaitMs = kDefaultLockWaitMs;

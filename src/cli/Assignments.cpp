@@ -1,9 +1,17 @@
 #include "cli/Assignments.h"
 
+#include "base/FileSystem.h"
 #include "base/NumberText.h"
 #include "cli/Command.h"
 #include "columns/FormatTableReader.h"
 #include "settings/IniDocument.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -103,7 +111,96 @@ std::optional<QString> ValueProblem(Key key, const QString &value)
     return std::nullopt;
 }
 
-Assignments ParseAssignments(const QStringList &arguments)
+namespace
+{
+
+ValueLines refusedLines(const QString &name, const QString &message)
+{
+    ValueLines out;
+    out.status = kRefused;
+    out.name = name;
+    out.message = message;
+    return out;
+}
+
+bool isBlankLine(const QString &line)
+{
+    for (QChar c : line) {
+        if (c != u' ' && c != u'\t')
+            return false;
+    }
+    return true;
+}
+
+// Where an assignment came from, for its messages: an argument (line 0) or
+// a line of the values file.
+struct AssignmentText {
+    const QString &text;
+    int line;
+};
+
+} // namespace
+
+ValueLines ValueLinesFromBytes(QByteArrayView bytes, const QString &name)
+{
+    if (bytes.size() > kValuesFileBudget)
+        return refusedLines(
+            name,
+            QStringLiteral("%1 ist größer als %2 Bytes; nichts geändert").arg(name).arg(kValuesFileBudget));
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return refusedLines(name,
+                            QStringLiteral("%1 ist kein gültiger UTF-8-Text; nichts geändert").arg(name));
+    ValueLines out;
+    out.name = name;
+    out.lines = text.split(u'\n');
+    if (text.endsWith(u'\n'))
+        out.lines.removeLast(); // the end of the last line, no line of its own
+    for (QString &line : out.lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return out;
+}
+
+ValueLines ReadValueLines(const QString &path)
+{
+    const bool standardInput = path == u"-";
+    const QString name =
+        standardInput ? QStringLiteral("Die Standardeingabe") : QStringLiteral("Die Datei \"%1\"").arg(path);
+    const int fd = standardInput ? 0 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return refusedLines(
+            name, QStringLiteral("%1 kann nicht geöffnet werden. %2").arg(name, files::SystemText(errno)));
+    // Read in full, but never more than one byte beyond the budget: a
+    // device or an endless pipe must not fill the memory.
+    QByteArray bytes;
+    const files::WipeOnExit wiper(bytes);
+    bytes.resize(kValuesFileBudget + 1);
+    qsizetype filled = 0;
+    int error = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        filled += n;
+    }
+    if (!standardInput)
+        ::close(fd);
+    if (error != 0)
+        return refusedLines(
+            name, QStringLiteral("%1 kann nicht gelesen werden. %2").arg(name, files::SystemText(error)));
+    return ValueLinesFromBytes(QByteArrayView(bytes).first(filled), name);
+}
+
+Assignments ParseAssignments(const QStringList &arguments, const ValueLines &file)
 {
     Assignments out;
     const auto refuse = [&out](int status, const QString &message) {
@@ -112,25 +209,37 @@ Assignments ParseAssignments(const QStringList &arguments)
         out.items.clear();
         return out;
     };
-    for (const QString &argument : arguments) {
-        const qsizetype eq = argument.indexOf(u'=');
+    std::vector<AssignmentText> texts;
+    for (const QString &argument : arguments)
+        texts.push_back({argument, 0});
+    for (qsizetype i = 0; i < file.lines.size(); ++i) {
+        if (!isBlankLine(file.lines[i]))
+            texts.push_back({file.lines[i], int(i + 1)});
+    }
+    for (const AssignmentText &item : texts) {
+        const QString where =
+            item.line == 0 ? QString() : QStringLiteral("%1, Zeile %2: ").arg(file.name).arg(item.line);
+        const qsizetype eq = item.text.indexOf(u'=');
         if (eq < 0)
             return refuse(
                 kWrongUsage,
-                QStringLiteral("„%1“ hat kein „=“: erwartet wird SCHLÜSSEL=WERT").arg(Shown(argument)));
-        const QString name = argument.first(eq);
+                item.line == 0
+                    ? QStringLiteral("„%1“ hat kein „=“: erwartet wird SCHLÜSSEL=WERT").arg(Shown(item.text))
+                    : where + QStringLiteral("kein „=“, erwartet wird SCHLÜSSEL=WERT"));
+        const QString name = item.text.first(eq);
         const std::optional<Key> key = FindKey(TrimControl(name));
         if (!key)
-            return refuse(kRefused, QStringLiteral("Unbekannter Schlüssel „%1“").arg(Shown(name)));
+            return refuse(kRefused, where + QStringLiteral("Unbekannter Schlüssel „%1“").arg(Shown(name)));
         for (const Assignment &earlier : out.items) {
             if (earlier.key == *key)
-                return refuse(kRefused, QStringLiteral("%1 ist mehrfach angegeben").arg(keyName(*key)));
+                return refuse(kRefused,
+                              where + QStringLiteral("%1 ist mehrfach angegeben").arg(keyName(*key)));
         }
         // The file keeps no blanks around a value; the control would be
         // given the value as the file gives it back.
-        const QString value = TrimControl(QStringView(argument).sliced(eq + 1));
+        const QString value = TrimControl(QStringView(item.text).sliced(eq + 1));
         if (const std::optional<QString> problem = ValueProblem(*key, value))
-            return refuse(kRefused, *problem);
+            return refuse(kRefused, where + *problem);
         out.items.push_back({*key, value});
     }
     return out;

@@ -18,15 +18,37 @@ struct Assignment {
     QString value;
 };
 
-// "KEY=VALUE" arguments, checked: each known key at most once, each value one
-// its control can hold and a save writes. On a refusal `status` is not 0 and
-// `message` says why; nothing is to be written then.
+// The "KEY=VALUE" lines of a values file (set --values-from), read whole
+// before anything else happens. `name` names the file in messages. On a
+// refusal `status` is not 0 and `message` says why.
+struct ValueLines {
+    int status = 0;
+    QString message;
+    QString name;
+    QStringList lines; // as in the file, numbered from 1, empty ones kept
+};
+// The most a values file may hold: 23 values, column formats among them,
+// fit many times over.
+constexpr qsizetype kValuesFileBudget = 4 * 1024 * 1024;
+// `path` "-" is standard input. A FIFO or a pipe is read to its end.
+ValueLines ReadValueLines(const QString &path);
+// The file's bytes: UTF-8 (an opening byte-order mark is skipped), lines
+// ended by LF or CR LF. No more than the budget; any other byte than valid
+// UTF-8 refuses the whole file.
+ValueLines ValueLinesFromBytes(QByteArrayView bytes, const QString &name);
+
+// "KEY=VALUE" arguments and lines of a values file, checked together: each
+// known key at most once over both, each value one its control can hold and
+// a save writes. Empty lines (or blanks only) of the file are skipped; a
+// line is never repeated in a message, as it may hold a password. On a
+// refusal `status` is not 0 and `message` says why; nothing is to be written
+// then.
 struct Assignments {
     int status = 0;
     QString message;
     std::vector<Assignment> items;
 };
-Assignments ParseAssignments(const QStringList &arguments);
+Assignments ParseAssignments(const QStringList &arguments, const ValueLines &file = {});
 
 // A save refuses such a value: it would end its line in the file.
 bool HasLineBreakOrNul(const QString &text);

@@ -3,7 +3,11 @@
 #include "base/NumberText.h"
 #include "cli/Assignments.h"
 #include "cli/Console.h"
+#include "cli/ScriptOutput.h"
 #include "settings/SettingsFile.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace
 {
@@ -60,6 +64,68 @@ QStringList conversionNotes(const IniDocument &document)
     return notes;
 }
 
+// What the check finds, for lines or JSON alike.
+struct CheckReport {
+    bool exists = false;
+    QString encoding;
+    QStringList findings; // notes and problems, in the order they are told
+    int problems = 0;     // what the program cannot read or save as it stands
+};
+
+CheckReport checkFile(const QString &path)
+{
+    CheckReport report;
+    // Read as get and set read it: a link loop or an unreadable file is an
+    // error here too, not a missing file.
+    const SettingsSnapshot file = SettingsFile(path).Load();
+    report.exists = file.fromFile();
+    if (!report.exists)
+        return report;
+    const IniDocument &document = file.document();
+    report.encoding = encodingName(document.encoding());
+    QStringList &findings = report.findings;
+    if (hasUndecodedBytes(document))
+        findings.append(QStringLiteral(
+            "Die Datei enthält Bytes, die kein gültiges UTF-8 sind; sie bleiben beim Speichern erhalten."));
+    QStringList missing;
+    for (const KeyInfo &info : kKeys) {
+        if (!document.value(QString::fromLatin1(SettingsFile::kSection), keyName(info.key)))
+            missing.append(keyName(info.key));
+    }
+    if (!missing.isEmpty())
+        findings.append(QStringLiteral("Fehlende Schlüssel (es gilt der Vorgabewert): ") +
+                        missing.join(QStringLiteral(", ")));
+    findings += conversionNotes(document);
+
+    const WindowSave start = SaveAfterStart(file);
+    QStringList problems;
+    for (Key key : start.unreadableFormats)
+        problems.append(
+            QStringLiteral("%1: kein lesbares Spaltenformat; es bleibt beim Speichern, wie es ist.")
+                .arg(keyName(key)));
+    problems += start.rowMessages;
+    for (const auto &[key, value] : start.values) {
+        if (HasLineBreakOrNul(value))
+            problems.append(
+                QStringLiteral("%1 enthält einen Zeilenumbruch oder ein NUL-Zeichen: das Programm "
+                               "kann so nicht speichern.")
+                    .arg(keyName(key)));
+    }
+    report.problems = int(problems.size());
+    findings += problems;
+    return report;
+}
+
+QJsonObject jsonOf(const CheckReport &report, const QString &path)
+{
+    QJsonObject json = JsonReport(path);
+    json[QStringLiteral("exists")] = report.exists;
+    json[QStringLiteral("encoding")] = report.exists ? QJsonValue(report.encoding) : QJsonValue();
+    json[QStringLiteral("findings")] = QJsonArray::fromStringList(report.findings);
+    json[QStringLiteral("problems")] = report.problems;
+    return json;
+}
+
 } // namespace
 
 CheckCommand::CheckCommand()
@@ -69,56 +135,29 @@ CheckCommand::CheckCommand()
         QStringLiteral("Liest die Datei wie das Programm beim Start und berichtet: Kodierung, fehlende "
                        "Schlüssel, Werte, die nicht so übernommen werden, wie sie gespeichert sind, nicht "
                        "lesbare Spaltenformate. Rückgabewert 1, wenn das Programm ein Spaltenformat nicht "
-                       "lesen oder die Datei so nicht speichern kann."));
+                       "lesen oder die Datei so nicht speichern kann. Mit --json ein JSON-Objekt mit "
+                       "„findings“ und „problems“."));
+    addOption(JsonOption());
 }
 
-int CheckCommand::execute(const QCommandLineParser &, CommandContext &context)
+int CheckCommand::execute(const QCommandLineParser &parser, CommandContext &context)
 {
+    const CheckReport report = checkFile(context.settingsPath);
+    const int status = report.problems == 0 ? kDone : kRefused;
     const Console &out = context.console;
+    if (parser.isSet(JsonOption())) {
+        PrintJson(out, jsonOf(report, context.settingsPath));
+        return status;
+    }
     out.value(QStringLiteral("Datei: ") + context.settingsPath);
-    // Read as get and set read it: a link loop or an unreadable file is an
-    // error here too, not a missing file.
-    const SettingsSnapshot file = SettingsFile(context.settingsPath).Load();
-    if (!file.fromFile()) {
+    if (!report.exists) {
         out.value(QStringLiteral("Die Datei gibt es nicht: es gelten alle Vorgabewerte."));
         return kDone;
     }
-    const IniDocument &document = file.document();
-    out.value(QStringLiteral("Kodierung: ") + encodingName(document.encoding()));
-    if (hasUndecodedBytes(document))
-        out.value(QStringLiteral(
-            "Die Datei enthält Bytes, die kein gültiges UTF-8 sind; sie bleiben beim Speichern erhalten."));
-    QStringList missing;
-    for (const KeyInfo &info : kKeys) {
-        if (!document.value(QString::fromLatin1(SettingsFile::kSection), keyName(info.key)))
-            missing.append(keyName(info.key));
-    }
-    if (!missing.isEmpty())
-        out.value(QStringLiteral("Fehlende Schlüssel (es gilt der Vorgabewert): ") +
-                  missing.join(QStringLiteral(", ")));
-    for (const QString &note : conversionNotes(document))
-        out.value(note);
-
-    int problems = 0;
-    const WindowSave start = SaveAfterStart(file);
-    for (Key key : start.unreadableFormats) {
-        out.value(QStringLiteral("%1: kein lesbares Spaltenformat; es bleibt beim Speichern, wie es ist.")
-                      .arg(keyName(key)));
-        ++problems;
-    }
-    for (const QString &message : start.rowMessages) {
-        out.value(message);
-        ++problems;
-    }
-    for (const auto &[key, value] : start.values) {
-        if (HasLineBreakOrNul(value)) {
-            out.value(QStringLiteral("%1 enthält einen Zeilenumbruch oder ein NUL-Zeichen: das Programm kann "
-                                     "so nicht speichern.")
-                          .arg(keyName(key)));
-            ++problems;
-        }
-    }
-    out.value(problems == 0 ? QStringLiteral("Keine Probleme.")
-                            : QStringLiteral("Probleme: %1").arg(problems));
-    return problems == 0 ? kDone : kRefused;
+    out.value(QStringLiteral("Kodierung: ") + report.encoding);
+    for (const QString &finding : report.findings)
+        out.value(finding);
+    out.value(report.problems == 0 ? QStringLiteral("Keine Probleme.")
+                                   : QStringLiteral("Probleme: %1").arg(report.problems));
+    return status;
 }

@@ -112,6 +112,10 @@ QString MainUsage(const std::vector<std::unique_ptr<Command>> &commands)
         QStringLiteral("\nRückgabewert: 0 erledigt, 1 abgelehnt oder fehlgeschlagen (nichts geschrieben; nur "
                        "bei import-layout --with-logo sagt eine Meldung, wenn die Einstellungen übernommen "
                        "wurden, das Logo aber nicht), 2 falscher Aufruf.\n"
+                       "Für Skripte: --json bei get, list, check, set und import-layout (ein JSON-Objekt auf "
+                       "der Standardausgabe), --dry-run bei set und import-layout, set --values-from DATEI "
+                       "(Werte aus einer Datei oder „-“ der Standardeingabe, nicht in den Argumenten). "
+                       "Bleiben die Bytes der Datei, wie sie sind, wird nichts geschrieben.\n"
                        "%1 help BEFEHL zeigt die Hilfe zu einem Befehl.\n")
             .arg(Command::programName());
     return text;

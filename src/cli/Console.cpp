@@ -54,6 +54,11 @@ void Console::text(const QString &text) const
     m_out(text.toUtf8());
 }
 
+void Console::bytes(const QByteArray &bytes) const
+{
+    m_out(bytes);
+}
+
 void Console::message(const QString &line) const
 {
     m_err(OutputBytes(FailureDisplayText(line)) + '\n');

@@ -17,7 +17,8 @@ class Console
     // One value line. A byte of the file that was no valid UTF-8 (carried in
     // the text as U+DC80..U+DCFF) is written back as that byte.
     void value(const QString &line) const;
-    void text(const QString &text) const; // as it is, no newline added
+    void text(const QString &text) const;      // as it is, no newline added
+    void bytes(const QByteArray &bytes) const; // on stdout as they are
     // One message line, ended with a full stop as the window shows failures.
     void message(const QString &line) const;
     // A hint on stderr as it is (a usage line).

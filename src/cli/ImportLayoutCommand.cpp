@@ -3,10 +3,10 @@
 #include "base/Failure.h"
 #include "cli/Assignments.h"
 #include "cli/Console.h"
+#include "cli/SaveReport.h"
 #include "layout/LayoutFile.h"
 #include "logo/LogoPlace.h"
 #include "settings/IniDocument.h"
-#include "settings/SettingsFile.h"
 
 namespace
 {
@@ -22,16 +22,28 @@ QCommandLineOption withLogoOption()
 
 ImportLayoutCommand::ImportLayoutCommand()
     : Command(QStringLiteral("import-layout"), QStringLiteral("Übernimmt eine Layout-Datei."),
-              QStringLiteral("DATEI"), 1, 1)
+              QStringLiteral("DATEI [SCHLÜSSEL=WERT...]"), 1, -1)
 {
     setDetails(QStringLiteral(
         "Ihre 17 Werte werden gespeichert, wie das Programm sie nach dem Laden des Layouts speichert; die "
-        "Verbindungsdaten bleiben. Eine Layout-Datei, die nicht gelesen werden kann, ändert nichts."));
+        "Verbindungsdaten bleiben. Werte dahinter (oder aus --values-from) werden danach eingegeben wie bei "
+        "set, im selben Schritt: ein Layout und die Werte des einen Anzeige-PCs, ohne dass die Anzeige "
+        "dazwischen die Werte des Layouts sieht. Eine Layout-Datei, die nicht gelesen werden kann, ändert "
+        "nichts. Blieben die Bytes der Einstellungsdatei (und des Logos), wie sie sind, wird nichts "
+        "geschrieben. --dry-run zeigt je geändertem Schlüssel „SCHLÜSSEL: alt → neu“ und schreibt nichts."));
     addOption(withLogoOption());
+    addOption(ValuesFromOption());
+    for (const QCommandLineOption &option : SaveOptions())
+        addOption(option);
 }
 
 int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContext &context)
 {
+    const Assignments typed = CallAssignments(parser, parser.positionalArguments().sliced(1));
+    if (typed.status != kDone) {
+        context.console.message(typed.message);
+        return typed.status;
+    }
     const Layout layout = ReadLayoutFile(parser.positionalArguments().constFirst());
     const bool withLogo = parser.isSet(withLogoOption());
     if (withLogo && layout.logoPng.isEmpty()) {
@@ -43,22 +55,25 @@ int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
     std::vector<Assignment> values;
     for (Key key : kLayoutKeys)
         values.push_back({key, TrimControl(LayoutValue(layout, key))});
-    QStringList rowMessages;
-    SettingsFile(context.settingsPath).Update([&](SettingsEdit &edit) {
-        const WindowSave save = SaveAfterStart(AssignedReader(edit, values));
-        rowMessages = save.rowMessages;
-        EditorState::WriteValues(edit, save.values);
+    const bool dryRun = parser.isSet(DryRunOption());
+    SaveOutcome outcome = SaveAsTheWindow(context.settingsPath, dryRun, [&](const OptionReader &stored) {
+        return SaveAfterStart(AssignedReader(stored, values), typed.items);
     });
-    for (const QString &message : rowMessages)
-        context.console.message(message);
-    if (!withLogo)
+    if (!withLogo) {
+        ReportSave(outcome, parser, context);
         return kDone;
+    }
+    const QString logo = LogoBeside(context.settingsPath);
     try {
-        WriteLogoFile(LogoBeside(context.settingsPath), layout.logoPng);
+        outcome.logoChanged =
+            dryRun ? LogoFileWouldChange(logo, layout.logoPng) : WriteLogoFile(logo, layout.logoPng);
     } catch (const Failure &failure) {
+        ReportSave(outcome, parser, context);
         context.console.message(failure.message());
-        context.console.message(QStringLiteral("Die Einstellungen sind übernommen, das Logo nicht"));
+        if (!dryRun)
+            context.console.message(QStringLiteral("Die Einstellungen sind übernommen, das Logo nicht"));
         return kRefused;
     }
+    ReportSave(outcome, parser, context);
     return kDone;
 }

@@ -315,9 +315,15 @@ void WriteLayoutFile(const QString &path, const Layout &layout)
     WriteFileAtomically(path, LayoutToJson(layout));
 }
 
-void WriteLogoFile(const QString &path, const QByteArray &png)
+bool WriteLogoFile(const QString &path, const QByteArray &png)
 {
-    WriteFileAtomically(path, png);
+    return WriteFileAtomically(path, png);
+}
+
+bool LogoFileWouldChange(const QString &path, const QByteArray &png)
+{
+    return FileWriter(path).WouldChange(
+        [&png](std::optional<QByteArrayView>) { return FileWriter::Pieces{png}; });
 }
 
 QString LayoutValue(const Layout &layout, Key key)

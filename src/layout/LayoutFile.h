@@ -53,8 +53,11 @@ Layout ReadLayoutFile(const QString &path);
 // Replaces the file in one step: a reader sees the old or the new file.
 void WriteLayoutFile(const QString &path, const Layout &layout);
 
-// Writes a layout's logo as the logo file, replacing it in one step.
-void WriteLogoFile(const QString &path, const QByteArray &png);
+// Writes a layout's logo as the logo file, replacing it in one step; false
+// when the file held exactly these bytes already (nothing written).
+bool WriteLogoFile(const QString &path, const QByteArray &png);
+// Whether WriteLogoFile would write: the file is missing or holds other bytes.
+bool LogoFileWouldChange(const QString &path, const QByteArray &png);
 
 // The value of one key; the key table's default when the layout lacks it.
 QString LayoutValue(const Layout &layout, Key key);

@@ -128,19 +128,38 @@ SettingsSnapshot SettingsFile::Load() const
     return SettingsSnapshot(std::move(document), found);
 }
 
-void SettingsFile::Update(const SaveWrites &writes)
+namespace
 {
-    // The new section (or file) holds the passwords too: it is overwritten
-    // before its memory goes back.
-    QByteArray built;
-    const files::WipeOnExit wiper(built);
-    writer().Update([&](std::optional<QByteArrayView> old) -> Pieces {
+
+// The file's new content, built by `writes` on what it holds (the save plan),
+// for a save or its dry run alike.
+FileWriter::Build buildSave(const SaveWrites &writes, QByteArray &built)
+{
+    return [&writes, &built](std::optional<QByteArrayView> old) -> Pieces {
         files::Wipe(built.data(), size_t(built.size()));
         if (old)
             return planSave(*old, writes, built);
         built = ApplyWrites(IniDocument(), writes);
         return {built};
-    });
+    };
+}
+
+} // namespace
+
+bool SettingsFile::Update(const SaveWrites &writes)
+{
+    // The new section (or file) holds the passwords too: it is overwritten
+    // before its memory goes back.
+    QByteArray built;
+    const files::WipeOnExit wiper(built);
+    return writer().Update(buildSave(writes, built));
+}
+
+bool SettingsFile::Preview(const SaveWrites &writes) const
+{
+    QByteArray built;
+    const files::WipeOnExit wiper(built);
+    return writer().WouldChange(buildSave(writes, built));
 }
 
 QString SettingsFile::ReadOption(const QString &key, const QString &def) const

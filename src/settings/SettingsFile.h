@@ -59,6 +59,8 @@ class SettingsEdit : public OptionWriter, public OptionReader
     explicit SettingsEdit(IniDocument &document) : m_document(document) {}
     void WriteOption(const QString &key, const QString &value) override;
     QString ReadOption(const QString &key, const QString &def) const override;
+    // The document with the writes made so far.
+    const IniDocument &document() const { return m_document; }
 
   private:
     IniDocument &m_document;
@@ -110,8 +112,14 @@ class SettingsFile : public OptionReader, public OptionWriter
     // Reads the whole file once; no file gives an empty document.
     SettingsSnapshot Load() const;
     // One save: `writes` runs on the document read afresh under the lock;
-    // when it throws, nothing is written.
-    void Update(const SaveWrites &writes);
+    // when it throws, nothing is written. False when the bytes it gives are
+    // the file's own: then nothing is written at all (FileWriter), the file
+    // keeps its inode and modification time.
+    bool Update(const SaveWrites &writes);
+    // The save's dry run: `writes` runs on the document as the file holds
+    // it now, and the answer is whether Update would write; nothing is
+    // written. `writes` may run more than once in either.
+    bool Preview(const SaveWrites &writes) const;
 
     // Single operations, each a load or a save of its own.
     QString ReadOption(const QString &key, const QString &def) const override;

@@ -204,6 +204,84 @@ TEST_F(Journaled, RewriteInPlaceKeepsTheFileAndLeavesNoJournal)
     EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
 }
 
+struct SameContentCase {
+    const char *name;
+    bool inPlace;
+    bool replace; // Replace, else Update
+    QByteArray now;
+    bool written;
+};
+
+void PrintTo(const SameContentCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class SameContent : public Journaled, public ::testing::WithParamInterface<SameContentCase>
+{
+};
+
+// Content the file holds already is not written again: the same inode, the
+// same modification time, no journal, nothing beside it; a dry run says
+// the same without writing.
+TEST_P(SameContent, IsNotWrittenAgain)
+{
+    const SameContentCase &c = GetParam();
+    const QByteArray old = "[Optionen]\r\nZQHost=a\r\n";
+    dir.write("anzeige.ini", old);
+    const struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Native(path()).constData(), past, 0), 0);
+    const ino_t inode = InodeOf(path());
+    FileWriter writer(path());
+    writer.setRewriteInPlace(c.inPlace);
+    const FileWriter::Build build = [&c, &old](std::optional<QByteArrayView> was) {
+        EXPECT_TRUE(was && *was == old);
+        // In pieces, as a save builds them: the text before, the section, the text after.
+        return FileWriter::Pieces{QByteArrayView(c.now).first(c.now.size() / 2),
+                                  QByteArrayView(c.now).sliced(c.now.size() / 2)};
+    };
+    EXPECT_EQ(writer.WouldChange(build), c.written);
+    EXPECT_EQ(dir.read("anzeige.ini"), old);
+    EXPECT_EQ(c.replace ? writer.Replace(c.now) : writer.Update(build), c.written);
+    EXPECT_EQ(dir.read("anzeige.ini"), c.now);
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(Native(path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec == 1000000000, !c.written);
+    if (!c.written || c.inPlace) {
+        EXPECT_EQ(st.st_ino, inode);
+    }
+    EXPECT_TRUE(journals().isEmpty());
+    EXPECT_EQ(Entries(dir), QStringList{"anzeige.ini"});
+}
+
+const SameContentCase kSameContentCases[] = {
+    {"UpdateSame", false, false, "[Optionen]\r\nZQHost=a\r\n", false},
+    {"UpdateSameInPlace", true, false, "[Optionen]\r\nZQHost=a\r\n", false},
+    {"ReplaceSame", false, true, "[Optionen]\r\nZQHost=a\r\n", false},
+    {"UpdateOtherOfTheSameLength", false, false, "[Optionen]\r\nZQHost=b\r\n", true},
+    {"ReplaceOtherOfTheSameLength", false, true, "[Optionen]\r\nZQHost=b\r\n", true},
+    {"UpdateOtherInPlace", true, false, "[Optionen]\r\nZQHost=b\r\n", true},
+    {"UpdateLonger", false, false, "[Optionen]\r\nZQHost=a\r\nVollBild=ja\r\n", true},
+    {"UpdateEmptied", false, false, "", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SameContent, ::testing::ValuesIn(kSameContentCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(WouldChange, WithoutAFileBuildsOnNothing)
+{
+    TempDir dir;
+    bool built = false;
+    EXPECT_TRUE(FileWriter(dir.path("fehlt.ini")).WouldChange([&built](std::optional<QByteArrayView> old) {
+        built = true;
+        EXPECT_FALSE(old.has_value());
+        return FileWriter::Pieces{};
+    }));
+    EXPECT_TRUE(built);
+    EXPECT_TRUE(Entries(dir).isEmpty());
+}
+
 // Without a journal there is no rewrite in place: a state folder that
 // cannot be made, or that others may write into, stops the save before the
 // file is touched.

@@ -5,6 +5,10 @@
 #include "cli/Console.h"
 #include "support/TempDir.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -84,6 +88,79 @@ const AssignmentCase kAssignmentCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ParseAssignmentsTest, ::testing::ValuesIn(kAssignmentCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// set --values-from: the file's bytes with the arguments beside them.
+struct ValuesFileCase {
+    const char *name;
+    QByteArray file;
+    QStringList arguments;
+    int status;
+    QString message;     // a part of the message on refusal
+    QStringList applied; // "KEY=VALUE" as taken, on success
+};
+
+void PrintTo(const ValuesFileCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ValuesFileTest : public ::testing::TestWithParam<ValuesFileCase>
+{
+};
+
+TEST_P(ValuesFileTest, TakesOrRefusesNeverRepeatingALine)
+{
+    const ValuesFileCase &c = GetParam();
+    const ValueLines lines = ValueLinesFromBytes(c.file, QStringLiteral("Die Datei \"w\""));
+    const Assignments parsed = lines.status != 0 ? Assignments{lines.status, lines.message, {}}
+                                                 : ParseAssignments(c.arguments, lines);
+    EXPECT_EQ(parsed.status, c.status);
+    EXPECT_TRUE(parsed.message.contains(c.message)) << parsed.message.toStdString();
+    // A refused line may hold a password: the message names the line only.
+    EXPECT_FALSE(parsed.message.contains(QStringLiteral("geheim"))) << parsed.message.toStdString();
+    QStringList applied;
+    for (const Assignment &a : parsed.items)
+        applied.append(keyName(a.key) + u'=' + a.value);
+    EXPECT_EQ(applied, c.applied);
+}
+
+const ValuesFileCase kValuesFileCases[] = {
+    {"LfLines", "ZQHost=a\nZQKDPasswort=geheim\n", {}, 0, "", {"ZQHost=a", "ZQKDPasswort=geheim"}},
+    {"CrLfLines", "ZQHost=a\r\nAnzahlZeilen=8\r\n", {}, 0, "", {"ZQHost=a", "AnzahlZeilen=8"}},
+    {"NoEndAfterTheLastLine", "ZQHost=a", {}, 0, "", {"ZQHost=a"}},
+    {"EmptyAndBlankLinesSkipped",
+     "\n\r\nZQHost=a\n \t \n\nVollBild=nein\n\n",
+     {},
+     0,
+     "",
+     {"ZQHost=a", "VollBild=nein"}},
+    {"ByteOrderMarkSkipped",
+     "\xEF\xBB\xBFZQHost=M\xC3\xBCller\n",
+     {},
+     0,
+     "",
+     {QString::fromUtf8("ZQHost=M\u00FCller")}},
+    {"ArgumentsFirst", "AnzahlZeilen=8\n", {"ZQHost=a"}, 0, "", {"ZQHost=a", "AnzahlZeilen=8"}},
+    {"EmptyFile", "", {}, 0, "", {}},
+    {"ValueMayHoldEquals", "ZQKDPasswort=ge=heim\n", {}, 0, "", {"ZQKDPasswort=ge=heim"}},
+    {"DoubledInTheFile", "ZQHost=a\nzqhost=b\n", {}, 1, "Zeile 2: ZQHost ist mehrfach angegeben", {}},
+    {"DoubledBetweenArgumentAndFile",
+     "\nZQHost=b\n",
+     {"ZQHost=a"},
+     1,
+     "Die Datei \"w\", Zeile 2: ZQHost ist mehrfach angegeben",
+     {}},
+    {"UnknownKey", "ZQHost=a\nFarbe=1\n", {}, 1, "Zeile 2: Unbekannter Schlüssel „Farbe“", {}},
+    {"LineWithoutEquals", "ZQHost=a\ngeheim\n", {}, 2, "Zeile 2: kein „=“", {}},
+    {"CarriageReturnInAValue", "ZQKDPasswort=ge\rheim\n", {}, 1, "Zeilenumbruch", {}},
+    {"NulInAValue", QByteArray("ZQKDPasswort=ge\0heim\n", 20), {}, 1, "NUL", {}},
+    {"BadValue", "AnzahlZeilen=viele\n", {}, 1, "Zeile 1: AnzahlZeilen muss eine ganze Zahl sein", {}},
+    {"NotUtf8", "ZQHost=geheim\xFF\n", {}, 1, "kein gültiger UTF-8-Text", {}},
+    {"OverTheBudget", "ZQHost=" + QByteArray(kValuesFileBudget, 'x'), {}, 1, "ist größer als", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ValuesFileTest, ::testing::ValuesIn(kValuesFileCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 // A whole call in-process: exit status, stdout, stderr.
 struct Call {
     int status = -1;
@@ -161,6 +238,17 @@ const CallCase kCalls[] = {
      1,
      "",
      "kann nicht erstellt werden"},
+    {"SetRefusedWithJsonPrintsNothing", {"set", "Nichts=1", "--json"}, 1, "", "Unbekannter Schlüssel"},
+    {"SetValuesFromMissingFile",
+     {"set", "--values-from", "/nonexistent/werte"},
+     1,
+     "",
+     "Die Datei \"/nonexistent/werte\" kann nicht geöffnet werden"},
+    {"SetValuesFromAFolder", {"set", "--values-from", "/"}, 1, "", "kann nicht gelesen werden"},
+    {"SetValuesFromAnEndlessDevice", {"set", "--values-from", "/dev/zero"}, 1, "", "ist größer als"},
+    {"SetValuesFromWithoutFile", {"set", "--values-from"}, 2, "", "values-from"},
+    {"SetDryRunWritesNothing", {"set", "ZQHost=b", "--dry-run"}, 0, "*", "Probelauf: nichts geschrieben"},
+    {"SetDryRunJsonWritesNothing", {"set", "ZQHost=b", "--dry-run", "--json"}, 0, "*", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, CallTest, ::testing::ValuesIn(kCalls),
@@ -184,6 +272,208 @@ TEST(ListTest, AllKeysInSaveOrderPasswordsHiddenUnlessAsked)
     EXPECT_EQ(lines[5], "ZQVANummer=auto");
     const Call shown = RunIn(dir, {"list", "--show-secrets"});
     EXPECT_TRUE(shown.out.contains("\nZQKDPasswort=geheim\n"));
+}
+
+QJsonObject JsonOf(const Call &call)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(call.out, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << call.out.constData();
+    EXPECT_TRUE(call.out.endsWith("}\n")) << "one object, one line: " << call.out.constData();
+    EXPECT_EQ(call.out.count('\n'), 1);
+    return document.object();
+}
+
+QStringList ChangeTexts(const QJsonObject &json)
+{
+    QStringList out;
+    for (const QJsonValue &change : json.value("changes").toArray()) {
+        const QJsonObject c = change.toObject();
+        const QJsonValue old = c.value("old");
+        out.append(c.value("key").toString() + u':' +
+                   (old.isNull() ? QStringLiteral("null") : old.toString()) + u'>' +
+                   c.value("new").toString());
+    }
+    return out;
+}
+
+const QByteArray kStored = "[Optionen]\r\nZQHost=a\r\nZQKDPasswort=alt\r\n";
+
+// The file as a save writes it, with the two values above.
+QByteArray SavedOnce(const TempDir &dir)
+{
+    dir.write("DAZovozoved.ini", kStored);
+    EXPECT_EQ(RunIn(dir, {"set", "ZQHost=a"}).status, 0);
+    return dir.read("DAZovozoved.ini");
+}
+
+struct JsonSaveCase {
+    const char *name;
+    QList<QByteArray> arguments;
+    QStringList changes; // "KEY:old>new"
+    bool written;
+};
+
+void PrintTo(const JsonSaveCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class JsonSaveTest : public ::testing::TestWithParam<JsonSaveCase>
+{
+};
+
+// One JSON object on stdout; a password's values only with --show-secrets;
+// a dry run shows the same changes and writes nothing.
+TEST_P(JsonSaveTest, ChangesMaskedUnlessAsked)
+{
+    const JsonSaveCase &c = GetParam();
+    TempDir dir;
+    const QByteArray before = SavedOnce(dir);
+    const Call call = RunIn(dir, c.arguments + QList<QByteArray>{"--json"});
+    ASSERT_EQ(call.status, 0) << call.err.constData();
+    const QJsonObject json = JsonOf(call);
+    EXPECT_EQ(json.value("file").toString(), dir.path("DAZovozoved.ini"));
+    EXPECT_EQ(json.value("changed").toBool(), !c.changes.isEmpty());
+    EXPECT_EQ(ChangeTexts(json), c.changes);
+    EXPECT_EQ(dir.read("DAZovozoved.ini") != before, c.written);
+    if (!c.arguments.contains("--show-secrets")) {
+        const QByteArray changes = QJsonDocument(json.value("changes").toArray()).toJson();
+        EXPECT_FALSE(changes.contains("neu1")) << changes.constData();
+        EXPECT_FALSE(changes.contains("alt")) << changes.constData();
+    }
+    EXPECT_FALSE(call.err.contains("neu1")) << call.err.constData();
+}
+
+const JsonSaveCase kJsonSaves[] = {
+    {"Set", {"set", "ZQHost=b", "ZQKDPasswort=neu1"}, {"ZQHost:a>b", "ZQKDPasswort:********>********"}, true},
+    {"SetShowingSecrets",
+     {"set", "ZQHost=b", "ZQKDPasswort=neu1", "--show-secrets"},
+     {"ZQHost:a>b", "ZQKDPasswort:alt>neu1"},
+     true},
+    {"PasswordEmptied", {"set", "ZQKDPasswort="}, {"ZQKDPasswort:********>"}, true},
+    {"DryRun",
+     {"set", "ZQHost=b", "ZQKDPasswort=neu1", "--dry-run"},
+     {"ZQHost:a>b", "ZQKDPasswort:********>********"},
+     false},
+    {"NothingChanges", {"set", "ZQHost=a", "ZQKDPasswort=alt"}, {}, false},
+    {"NothingChangesDryRun", {"set", "zqhost=a", "--dry-run"}, {}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Saves, JsonSaveTest, ::testing::ValuesIn(kJsonSaves),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A file that lacks keys: the dry run names each with its old and new text,
+// a password by name only, and the file stays as it is.
+TEST(DryRunTest, LinesNameEachChangePasswordsWithoutValue)
+{
+    TempDir dir;
+    const QByteArray before = SavedOnce(dir);
+    const Call call = RunIn(dir, {"set", "ZQHost=b", "ZQKDPasswort=neu1", "AnzahlZeilen=$1F", "--dry-run"});
+    ASSERT_EQ(call.status, 0) << call.err.constData();
+    EXPECT_EQ(call.out, QByteArray("ZQHost: a → b\nZQKDPasswort: wird geändert (Passwort, nicht angezeigt)\n"
+                                   "AnzahlZeilen: 20 → 31\n"));
+    EXPECT_TRUE(call.err.contains("Probelauf: nichts geschrieben")) << call.err.constData();
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), before);
+
+    dir.write("DAZovozoved.ini", "[Optionen]\r\nZQHost=a\r\n");
+    const Call missing = RunIn(dir, {"set", "ZQHost=a", "--dry-run"});
+    EXPECT_TRUE(missing.out.contains("ZQHostOLS: (fehlt) → nein\n")) << missing.out.constData();
+    EXPECT_FALSE(missing.out.contains("ZQHost:")) << missing.out.constData();
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), "[Optionen]\r\nZQHost=a\r\n");
+}
+
+// A set whose values are the file's own writes nothing and says so.
+TEST(NoChangeTest, SaysSoAndWritesNothing)
+{
+    TempDir dir;
+    const QByteArray before = SavedOnce(dir);
+    for (const QList<QByteArray> &call :
+         {QList<QByteArray>{"set", "ZQHost=a"}, QList<QByteArray>{"set", "VollBild=Ja"},
+          QList<QByteArray>{"set", "ZQHost=a", "--dry-run"}}) {
+        const Call run = RunIn(dir, call);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, QByteArray());
+        EXPECT_TRUE(
+            run.err.contains("Keine Änderung: " + dir.path("DAZovozoved.ini").toUtf8() + " ist schon so."))
+            << run.err.constData();
+    }
+    EXPECT_EQ(dir.read("DAZovozoved.ini"), before);
+}
+
+struct JsonReadCase {
+    const char *name;
+    QList<QByteArray> arguments;
+    int status;
+    const char *member;  // holds the values
+    QByteArray expected; // in the compact JSON of that member
+    QByteArray hidden;   // never in the output
+};
+
+void PrintTo(const JsonReadCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class JsonReadTest : public ::testing::TestWithParam<JsonReadCase>
+{
+};
+
+TEST_P(JsonReadTest, OneObjectWithTheValues)
+{
+    const JsonReadCase &c = GetParam();
+    TempDir dir;
+    dir.write("DAZovozoved.ini", "[Optionen]\r\nZQHost=a\r\nZQKDPasswort=geheim\r\nAnzahlZeilen=12abc\r\n");
+    const Call call = RunIn(dir, c.arguments + QList<QByteArray>{"--json"});
+    EXPECT_EQ(call.status, c.status) << call.err.constData();
+    const QJsonObject json = JsonOf(call);
+    EXPECT_EQ(json.value("file").toString(), dir.path("DAZovozoved.ini"));
+    EXPECT_FALSE(json.value("changed").toBool(true));
+    EXPECT_TRUE(json.value("changes").isArray());
+    const QJsonValue member = json.value(QString::fromLatin1(c.member));
+    const QByteArray text = member.isString() ? member.toString().toUtf8()
+                            : member.isArray()
+                                ? QJsonDocument(member.toArray()).toJson(QJsonDocument::Compact)
+                                : QJsonDocument(member.toObject()).toJson(QJsonDocument::Compact);
+    EXPECT_TRUE(text.contains(c.expected)) << text.constData();
+    if (!c.hidden.isEmpty()) {
+        EXPECT_FALSE(call.out.contains(c.hidden)) << call.out.constData();
+    }
+}
+
+const JsonReadCase kJsonReads[] = {
+    {"Get", {"get", "zqhost"}, 0, "value", "a", ""},
+    {"GetPasswordMasked", {"get", "ZQKDPasswort"}, 0, "value", "********", "geheim"},
+    {"GetPasswordShown", {"get", "ZQKDPasswort", "--show-secrets"}, 0, "value", "geheim", ""},
+    {"List", {"list"}, 0, "values", "\"ZQHost\":\"a\",\"ZQHostOLS\":\"nein\"", "geheim"},
+    {"ListPasswordMasked",
+     {"list"},
+     0,
+     "values",
+     "\"ZQKDPasswort\":\"********\",\"ZQKundennummer\":\"\"",
+     "geheim"},
+    {"ListShowingSecrets", {"list", "--show-secrets"}, 0, "values", "\"ZQKDPasswort\":\"geheim\"", ""},
+    {"Check", {"check"}, 0, "findings", "AnzahlZeilen: „12abc“ ist keine ganze Zahl, es gilt 20", "geheim"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reads, JsonReadTest, ::testing::ValuesIn(kJsonReads),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(JsonCheckTest, ProblemsCountedWithStatusOne)
+{
+    TempDir dir;
+    dir.write("DAZovozoved.ini", "[Optionen]\r\nInfoZeileFormat={\"1\"\r\n");
+    const Call call = RunIn(dir, {"check", "--json"});
+    EXPECT_EQ(call.status, 1);
+    const QJsonObject json = JsonOf(call);
+    EXPECT_EQ(json.value("problems").toInt(), 1);
+    EXPECT_EQ(json.value("encoding").toString(), "Windows-1252");
+    EXPECT_TRUE(json.value("exists").toBool());
+    dir.write("DAZovozoved.ini", QByteArray());
+    QFile::remove(dir.path("DAZovozoved.ini"));
+    const QJsonObject none = JsonOf(RunIn(dir, {"check", "--json"}));
+    EXPECT_FALSE(none.value("exists").toBool(true));
+    EXPECT_TRUE(none.value("findings").toArray().isEmpty());
 }
 
 TEST(OutputTest, BytesThatWereNoUtf8GoOutAsTheyWere)

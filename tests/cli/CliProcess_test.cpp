@@ -117,6 +117,11 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
     QByteArray withNul = LayoutToJson(BuiltInLayouts().at(1));
     withNul.replace("\"InfoZeile\": \"", "\"InfoZeile\": \"\\u0000");
     dir.write("nul.vadlayout", withNul);
+    dir.write("werte-unbekannt", "ZQHost=b\nFarbe=1\n");
+    dir.write("werte-doppelt", "ZQHost=b\r\nzqhost=c\r\n");
+    dir.write("werte-umbruch", "ZQKDPasswort=ge\rheim\n");
+    dir.write("werte-gut", "ZQHost=b\n");
+    dir.write("gut.vadlayout", LayoutToJson(BuiltInLayouts().at(1)));
     // Layout names are relative to the directory the command runs in.
     const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
     ASSERT_TRUE(run.finished);
@@ -155,6 +160,28 @@ const StatusCase kStatusCases[] = {
      {"import-layout", "nul.vadlayout"},
      1,
      "\"InfoZeile\" im Layout enthält einen Zeilenumbruch oder ein NUL-Zeichen"},
+    {"ValuesFromUnknownKey",
+     {"set", "--values-from", "werte-unbekannt"},
+     1,
+     "Zeile 2: Unbekannter Schlüssel"},
+    {"ValuesFromKeyTwice", {"set", "--values-from", "werte-doppelt"}, 1, "Zeile 2: ZQHost ist mehrfach"},
+    {"ValuesFromKeyInArgumentAndFile",
+     {"set", "ZQHost=c", "--values-from", "werte-gut"},
+     1,
+     "Zeile 1: ZQHost ist mehrfach"},
+    {"ValuesFromLineBreakInValue", {"set", "--values-from", "werte-umbruch"}, 1, "Zeilenumbruch"},
+    {"ValuesFromRefusedInDryRun",
+     {"set", "--values-from", "werte-unbekannt", "--dry-run", "--json"},
+     1,
+     "Unbekannter Schlüssel"},
+    {"ImportWithUnknownKey",
+     {"import-layout", "gut.vadlayout", "Farbe=1"},
+     1,
+     "Unbekannter Schlüssel „Farbe“"},
+    {"ImportWithBadValueFromFile",
+     {"import-layout", "gut.vadlayout", "--values-from", "werte-umbruch"},
+     1,
+     "Zeile 1: Der Wert für ZQKDPasswort enthält einen Zeilenumbruch"},
     {"ExportWithoutLogo",
      {"export-layout", "x.vadlayout", "--with-logo"},
      1,
@@ -285,6 +312,196 @@ TEST(Locked, WritingCommandsWaitThenRefuse)
     EXPECT_EQ(dir.read(kIni), file);
     EXPECT_EQ(RunCliProcess(Args(dir, {QStringLiteral("set"), QStringLiteral("ZQHost=b")})).exitCode, 0);
 }
+
+struct ValuesSource {
+    const char *name;
+    QStringList arguments; // after "set"
+    QByteArray input;      // on stdin
+};
+
+void PrintTo(const ValuesSource &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ValuesFrom : public ::testing::TestWithParam<ValuesSource>
+{
+};
+
+// Values from standard input or a file give the bytes the same values as
+// arguments give.
+TEST_P(ValuesFrom, WritesWhatArgumentsWrite)
+{
+    TempDir byArguments;
+    TempDir byLines;
+    for (const TempDir *dir : {&byArguments, &byLines})
+        dir->write(kIni, "[Optionen]\r\nZQHost=alt\r\nAnzahlZeilen=$1F\r\n");
+    byLines.write("werte.txt", "ZQKDPasswort=Ge heim=1\r\n\r\nVollBild=nein\r\n");
+    const CliRun reference = RunCliProcess(
+        Args(byArguments, {"set", "ZQHost=192.0.2.1", "ZQKDPasswort=Ge heim=1", "VollBild=nein"}));
+    ASSERT_EQ(reference.exitCode, 0) << reference.err.constData();
+    const CliRun run = RunCliProcess(Args(byLines, QStringList{"set"} + GetParam().arguments),
+                                     CliEnvironment(), byLines.path(), GetParam().input);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(run.out, QByteArray());
+    EXPECT_EQ(byLines.read(kIni), byArguments.read(kIni));
+}
+
+const ValuesSource kValuesSources[] = {
+    {"StandardInput", {"--values-from", "-"}, "ZQHost=192.0.2.1\nZQKDPasswort=Ge heim=1\nVollBild=nein\n"},
+    {"StandardInputWithArguments",
+     {"ZQHost=192.0.2.1", "--values-from", "-"},
+     "\xEF\xBB\xBFZQKDPasswort=Ge heim=1\r\nVollBild=nein"},
+    {"File", {"ZQHost=192.0.2.1", "--values-from", "werte.txt"}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, ValuesFrom, ::testing::ValuesIn(kValuesSources),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A layout and one PC's values in one save write what the import followed
+// by a set of those values writes.
+TEST(ImportWithValues, WritesWhatImportThenSetWrite)
+{
+    TempDir inOne;
+    TempDir inTwo;
+    const QString layout = inOne.path("l.vadlayout");
+    WriteLayoutFile(layout, BuiltInLayouts().at(1));
+    const QByteArray values = "AnzahlZeilen=12\nZQKDPasswort=geheim\nmitUeberschrift=nein\n";
+    for (const TempDir *dir : {&inOne, &inTwo})
+        dir->write(kIni, "[Optionen]\r\nZQHost=h\r\nAnzahlZeilen=$1F\r\n");
+    const CliRun one =
+        RunCliProcess(Args(inOne, {"import-layout", layout, "ZQHost=neu", "--values-from", "-"}),
+                      CliEnvironment(), QString(), values);
+    ASSERT_EQ(one.exitCode, 0) << one.err.constData();
+    ASSERT_EQ(RunCliProcess(Args(inTwo, {"import-layout", layout})).exitCode, 0);
+    ASSERT_EQ(RunCliProcess(Args(inTwo, {"set", "ZQHost=neu", "--values-from", "-"}), CliEnvironment(),
+                            QString(), values)
+                  .exitCode,
+              0);
+    EXPECT_EQ(inOne.read(kIni), inTwo.read(kIni));
+    EXPECT_EQ(SettingsFile(inOne.path(kIni)).Load().ReadOption("AnzahlZeilen", ""), "12");
+    // Again: the layout and the values are there already.
+    const CliRun again =
+        RunCliProcess(Args(inOne, {"import-layout", layout, "ZQHost=neu", "--values-from", "-", "--json"}),
+                      CliEnvironment(), QString(), values);
+    EXPECT_TRUE(again.out.contains("\"changed\":false")) << again.out.constData();
+}
+
+struct FileState {
+    ino_t inode = 0;
+    struct timespec modified {
+    };
+    QByteArray bytes;
+    bool operator==(const FileState &o) const
+    {
+        return inode == o.inode && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec && bytes == o.bytes;
+    }
+};
+
+FileState StateOf(const QString &path)
+{
+    FileState state;
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        state.inode = st.st_ino;
+        state.modified = st.st_mtim;
+    }
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        state.bytes = f.readAll();
+    return state;
+}
+
+// Back to a time long past, so any write would show in the time.
+void Age(const QString &path)
+{
+    const struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), past, 0), 0);
+}
+
+struct UnchangedCase {
+    const char *name;
+    QStringList arguments;
+    QByteArray input;
+    QByteArray out; // a part of stdout
+};
+
+void PrintTo(const UnchangedCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class Unchanged : public ::testing::TestWithParam<UnchangedCase>
+{
+};
+
+// A call that would write the bytes the files hold writes nothing at all:
+// same inode, same modification time, no new file, no journal. Dry runs
+// write nothing either, whatever they would change.
+TEST_P(Unchanged, KeepsInodeAndModificationTime)
+{
+    TempDir dir;
+    TempDir state;
+    QProcessEnvironment env = CliEnvironment();
+    env.insert("XDG_STATE_HOME", state.path());
+    Layout layout = BuiltInLayouts().at(1);
+    layout.logoPng = PngWriter::Encode(PngWriter::Photo(32, 18, 4));
+    WriteLayoutFile(dir.path("l.vadlayout"), layout);
+    Layout other = BuiltInLayouts().at(2);
+    other.logoPng = PngWriter::Encode(PngWriter::Photo(32, 18, 5));
+    WriteLayoutFile(dir.path("anders.vadlayout"), other);
+    dir.write(kIni, "[Optionen]\r\nZQHost=alt\r\nZQKDPasswort=geheim\r\n");
+    ASSERT_EQ(
+        RunCliProcess(Args(dir, {"import-layout", "l.vadlayout", "--with-logo"}), env, dir.path()).exitCode,
+        0);
+    Age(dir.path(kIni));
+    Age(dir.path("logo.png"));
+    const FileState ini = StateOf(dir.path(kIni));
+    const FileState logo = StateOf(dir.path("logo.png"));
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), env, dir.path(), GetParam().input);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_TRUE(run.out.contains(GetParam().out)) << run.out.constData();
+    EXPECT_TRUE(StateOf(dir.path(kIni)) == ini);
+    EXPECT_TRUE(StateOf(dir.path("logo.png")) == logo);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), entries);
+    EXPECT_TRUE(QDir(state.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    EXPECT_FALSE(run.out.contains("geheim")) << run.out.constData();
+}
+
+const UnchangedCase kUnchangedCases[] = {
+    {"SetSameValue", {"set", "ZQHost=alt"}, "", ""},
+    {"SetSameValuesFromStandardInput",
+     {"set", "--values-from", "-"},
+     "ZQHost=alt\nZQKDPasswort=geheim\n",
+     ""},
+    {"SetSameJson", {"set", "ZQHost= alt ", "--json"}, "", "\"changed\":false"},
+    {"ImportSameLayout", {"import-layout", "l.vadlayout"}, "", ""},
+    {"ImportSameLayoutWithLogo",
+     {"import-layout", "l.vadlayout", "--with-logo", "--json"},
+     "",
+     "\"logoChanged\":false"},
+    {"SetDryRun", {"set", "ZQHost=neu", "ZQKDPasswort=anders", "--dry-run"}, "", "ZQHost: alt → neu"},
+    {"SetDryRunJson",
+     {"set", "--values-from", "-", "--dry-run", "--json"},
+     "ZQHost=neu\n",
+     "{\"key\":\"ZQHost\",\"new\":\"neu\",\"old\":\"alt\"}"},
+    {"ImportOtherLayoutDryRun",
+     {"import-layout", "anders.vadlayout", "--with-logo", "--dry-run"},
+     "",
+     "logo.png: wird ersetzt"},
+    {"ImportOtherLayoutDryRunJson",
+     {"import-layout", "anders.vadlayout", "--with-logo", "--dry-run", "--json"},
+     "",
+     "\"changed\":true"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, Unchanged, ::testing::ValuesIn(kUnchangedCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Save, KeepsTheFilesMode)
 {

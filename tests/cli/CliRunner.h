@@ -21,14 +21,20 @@ inline QProcessEnvironment CliEnvironment()
     return env;
 }
 
+// `input` goes to its standard input, which is then closed.
 inline CliRun RunCliProcess(const QStringList &arguments, const QProcessEnvironment &env = CliEnvironment(),
-                            const QString &workingDirectory = QString())
+                            const QString &workingDirectory = QString(),
+                            const QByteArray &input = QByteArray())
 {
     QProcess process;
     process.setProcessEnvironment(env);
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(VAD_CLI), arguments);
+    if (process.waitForStarted(120000)) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     CliRun run;
     // Generous: a loaded machine or a sanitizer build must still finish.
     run.finished = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;

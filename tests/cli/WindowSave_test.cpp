@@ -286,6 +286,58 @@ TEST(SetFormat, SameBytesAsTheWindowStartedOnAFileHoldingIt)
     EXPECT_EQ(again.bytes, window.bytes);
 }
 
+struct WhileOpen {
+    const char *name;
+    QStringList call; // the command line's, while the window is open
+    bool asked;       // the save asks about another program's change
+};
+
+void PrintTo(const WhileOpen &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class CliWhileTheWindowIsOpen : public ::testing::TestWithParam<WhileOpen>
+{
+};
+
+// A set or an import that leaves the file's bytes as they are writes
+// nothing, so the window's save has nothing to ask about; one that changes
+// a value makes it ask.
+TEST_P(CliWhileTheWindowIsOpen, OnlyAChangeMakesTheSaveAsk)
+{
+    TempDir dir;
+    const QString layout = dir.path("l.vadlayout");
+    WriteLayoutFile(layout, BuiltInLayouts().at(0));
+    dir.write(kIni, "[Optionen]\r\nZQHost=h\r\n");
+    ASSERT_EQ(RunCliProcess({"--file", dir.path(kIni), "import-layout", layout}).exitCode, 0);
+    FakeDialogs dialogs;
+    Tf_root w{&dialogs};
+    w.ti_start->stop();
+    SettingsController controller{w, SettingsFile::beside(dir.path())};
+    w.show();
+    w.ti_startTimer();
+    w.TabSheet1->e_server->setText(QStringLiteral("vom Fenster"));
+    QStringList call = GetParam().call;
+    call.replaceInStrings("LAYOUT", layout);
+    const CliRun run = RunCliProcess(QStringList{"--file", dir.path(kIni)} + call);
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    w.b_endeClick();
+    EXPECT_EQ(dialogs.conflictQuestions.size(), GetParam().asked ? 1 : 0);
+    if (!GetParam().asked) {
+        EXPECT_EQ(SettingsFile(dir.path(kIni)).Load().ReadOption("ZQHost", ""), "vom Fenster");
+    }
+}
+
+const WhileOpen kWhileOpen[] = {
+    {"SetOfTheStoredValue", {"set", "ZQHost=h"}, false},
+    {"ImportOfTheStoredLayout", {"import-layout", "LAYOUT"}, false},
+    {"SetOfAnotherValue", {"set", "AnzahlZeilen=9"}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, CliWhileTheWindowIsOpen, ::testing::ValuesIn(kWhileOpen),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 // A layout imported by the command line is stored as the window stores the
 // file once it holds the layout's values; an exported layout holds what the
 // window's save writes.
