@@ -262,8 +262,11 @@ void EditHistory::apply(const EditorSnapshot &snapshot)
 // for every edit.
 bool EditHistory::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only in the windows that have the two actions: a dialog's field keeps
+    // its own undo.
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-        IsHistoryKey(static_cast<QKeyEvent *>(event))) {
+        IsHistoryKey(static_cast<QKeyEvent *>(event)) &&
+        static_cast<QWidget *>(watched)->window()->actions().contains(m_undo)) {
         event->ignore();
         return true;
     }
