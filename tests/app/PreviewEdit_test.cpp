@@ -16,6 +16,8 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -467,6 +469,32 @@ TEST(PreviewAccessibility, EveryCellDrawnIsAChildWithItsTextAndPlace)
         EXPECT_EQ(p->childAt(cell->rect().center().x(), cell->rect().center().y()), cell);
     }
     EXPECT_EQ(s.cellNamed(QStringLiteral("Überschrift, Spalte 2"))->text(QAccessible::Name), "Name");
+}
+
+} // namespace
+
+namespace
+{
+
+// A dialog's field keeps its own Ctrl+Z; the window's history is not
+// touched by it.
+TEST(Undo, ADialogsFieldKeepsItsOwnUndo)
+{
+    Session s;
+    s.drag(s.edgeOf(0), s.edgeOf(0) + QPoint(int(std::lround(2 * s.characterPixels(0))), 0));
+    ASSERT_EQ(s.characters(0), 7);
+    QDialog dialog(&s.w);
+    auto *field = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("abc"));
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    Settle();
+    EXPECT_EQ(field->text(), "");
+    EXPECT_EQ(s.characters(0), 7);
+    EXPECT_EQ(s.stack().index(), 1);
 }
 
 } // namespace
