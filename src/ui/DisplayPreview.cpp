@@ -212,6 +212,10 @@ DisplayPreview::DisplayPreview(const EditorState &state, QWidget *parent)
 DisplayPreview::~DisplayPreview()
 {
     QAccessible::removeActivationObserver(this);
+    // The picture hands its events to this object: it goes while this
+    // object is still whole.
+    delete m_canvas;
+    m_canvas = nullptr;
 }
 
 QWidget *DisplayPreview::canvas() const
