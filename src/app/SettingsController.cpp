@@ -4,6 +4,7 @@
 #include "columns/FormatPersistence.h"
 #include "layout/LayoutFile.h"
 #include "settings/SettingsKeys.h"
+#include "settings/TextCodec.h"
 #include "ui/Dialogs.h"
 #include "ui/EditHistory.h"
 #include "ui/LayoutMenu.h"
@@ -28,6 +29,21 @@ QString unreadableFormatMessage(Key key)
 struct FileChangedSinceLoad {
     DiskChanges changes;
 };
+
+// Ends it without writing when the save would write characters as "?" that
+// the operator has not agreed to.
+struct CharactersWouldBeReplaced {
+    QList<char32_t> characters;
+};
+
+void requireAgreedReplacements(const SettingsEdit &out, const QList<char32_t> &agreed)
+{
+    const QList<char32_t> lost = out.document().unencodableCharacters();
+    for (const char32_t c : lost) {
+        if (!agreed.contains(c))
+            throw CharactersWouldBeReplaced{lost};
+    }
+}
 
 } // namespace
 
@@ -145,13 +161,18 @@ bool SettingsController::saveCheckingOtherWriters()
 {
     Answer answer;
     DiskChanges answered;
+    QList<char32_t> agreedReplaced;
     for (;;) {
         try {
             // One transaction: the file read afresh under its lock, the
             // writes applied in their order, the result written once. On a
             // failure nothing is written and the window stays open.
-            m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered); });
+            m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered, agreedReplaced); });
             return true;
+        } catch (CharactersWouldBeReplaced &replaced) {
+            if (!w.dialogs().askReplaceUnsupported(&w, NameCharacters(replaced.characters)))
+                return false;
+            agreedReplaced = std::move(replaced.characters);
         } catch (FileChangedSinceLoad &changed) {
             answered = std::move(changed.changes);
             markWindowChanges(answered);
@@ -162,12 +183,14 @@ bool SettingsController::saveCheckingOtherWriters()
     }
 }
 
-void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered)
+void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered,
+                                   const QList<char32_t> &agreedReplaced)
 {
     // Read before the first write: reads see the writes made so far.
     DiskChanges changes = FindDiskChanges(m_loadedFile, out);
     if (changes.empty()) {
         EditorState::WriteValues(out, valuesToSave(out));
+        requireAgreedReplacements(out, agreedReplaced);
         return;
     }
     if (!answer || !SameDiskChanges(changes, answered))
@@ -183,6 +206,7 @@ void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskC
         values.erase(std::remove_if(values.begin(), values.end(), onlyOnDisk), values.end());
     }
     EditorState::WriteValues(out, values);
+    requireAgreedReplacements(out, agreedReplaced);
 }
 
 void SettingsController::markWindowChanges(DiskChanges &changes)
