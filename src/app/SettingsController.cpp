@@ -4,7 +4,6 @@
 #include "columns/FormatPersistence.h"
 #include "layout/LayoutFile.h"
 #include "settings/SettingsKeys.h"
-#include "settings/TextCodec.h"
 #include "ui/Dialogs.h"
 #include "ui/EditHistory.h"
 #include "ui/LayoutMenu.h"
@@ -33,16 +32,14 @@ struct FileChangedSinceLoad {
 // Ends it without writing when the save would write characters as "?" that
 // the operator has not agreed to.
 struct CharactersWouldBeReplaced {
-    QList<char32_t> characters;
+    ReplacedCharacters characters;
 };
 
-void requireAgreedReplacements(const SettingsEdit &out, const QList<char32_t> &agreed)
+void requireAgreedReplacements(const SettingsEdit &out, const ReplacedCharacters &agreed)
 {
-    const QList<char32_t> lost = out.document().unencodableCharacters();
-    for (const char32_t c : lost) {
-        if (!agreed.contains(c))
-            throw CharactersWouldBeReplaced{lost};
-    }
+    ReplacedCharacters lost = CharactersASaveReplaces(out.document());
+    if (!agreed.covers(lost))
+        throw CharactersWouldBeReplaced{std::move(lost)};
 }
 
 } // namespace
@@ -161,7 +158,7 @@ bool SettingsController::saveCheckingOtherWriters()
 {
     Answer answer;
     DiskChanges answered;
-    QList<char32_t> agreedReplaced;
+    ReplacedCharacters agreedReplaced;
     for (;;) {
         try {
             // One transaction: the file read afresh under its lock, the
@@ -170,7 +167,7 @@ bool SettingsController::saveCheckingOtherWriters()
             m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered, agreedReplaced); });
             return true;
         } catch (CharactersWouldBeReplaced &replaced) {
-            if (!w.dialogs().askReplaceUnsupported(&w, NameCharacters(replaced.characters)))
+            if (!w.dialogs().askReplaceUnsupported(&w, NameReplacedCharacters(replaced.characters)))
                 return false;
             agreedReplaced = std::move(replaced.characters);
         } catch (FileChangedSinceLoad &changed) {
@@ -184,7 +181,7 @@ bool SettingsController::saveCheckingOtherWriters()
 }
 
 void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered,
-                                   const QList<char32_t> &agreedReplaced)
+                                   const ReplacedCharacters &agreedReplaced)
 {
     // Read before the first write: reads see the writes made so far.
     DiskChanges changes = FindDiskChanges(m_loadedFile, out);

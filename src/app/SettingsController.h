@@ -60,7 +60,7 @@ class SettingsController
     // file cannot hold: written as "?" when the operator agreed to each.
     using Answer = std::optional<Dialogs::ConflictAnswer>;
     void writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered,
-                   const QList<char32_t> &agreedReplaced);
+                   const ReplacedCharacters &agreedReplaced);
     // Marks the changes the operator made too, with the window's values.
     void markWindowChanges(DiskChanges &changes);
 

@@ -95,12 +95,12 @@ SaveMode SaveModeOf(const QCommandLineParser &parser)
     return {parser.isSet(DryRunOption()), parser.isSet(ReplaceUnsupportedOption())};
 }
 
-QString UnsupportedCharactersMessage(const QList<char32_t> &characters)
+QString UnsupportedCharactersMessage(const ReplacedCharacters &characters)
 {
     return QStringLiteral("Die Einstellungsdatei hat keine Byte-Order-Mark und wird deshalb in Windows-1252 "
                           "geschrieben; diese Zeichen gibt es dort nicht, sie würden zu „?“: %1. Nichts "
                           "geschrieben; mit --replace-unsupported wird trotzdem gespeichert")
-        .arg(NameCharacters(characters));
+        .arg(NameReplacedCharacters(characters));
 }
 
 SaveOutcome SaveAsTheWindow(const QString &settingsPath, SaveMode mode, const StartOnFile &start)
@@ -124,7 +124,7 @@ SaveOutcome SaveAsTheWindow(const QString &settingsPath, SaveMode mode, const St
         }
         // Checked on the document the save writes, under its lock.
         if (!mode.replaceUnsupported) {
-            const QList<char32_t> lost = edit.document().unencodableCharacters();
+            const ReplacedCharacters lost = CharactersASaveReplaces(edit.document());
             if (!lost.isEmpty())
                 throw Failure(UnsupportedCharactersMessage(lost));
         }

@@ -59,7 +59,7 @@ SaveMode SaveModeOf(const QCommandLineParser &parser);
 SaveOutcome SaveAsTheWindow(const QString &settingsPath, SaveMode mode, const StartOnFile &start);
 
 // The refusal of a save that would write `characters` as "?".
-QString UnsupportedCharactersMessage(const QList<char32_t> &characters);
+QString UnsupportedCharactersMessage(const ReplacedCharacters &characters);
 
 // Tells the outcome as the parsed options ask: the row messages and, when
 // nothing changes, "Keine Änderung: ... ist schon so" on stderr; a dry run's

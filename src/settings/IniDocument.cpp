@@ -165,17 +165,6 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
     return doc;
 }
 
-QList<char32_t> IniDocument::unencodableCharacters() const
-{
-    QList<char32_t> lost;
-    for (const Section &section : m_sections) {
-        CollectUnencodable(section.name, m_encoding, lost);
-        for (const QString &line : section.lines)
-            CollectUnencodable(line, m_encoding, lost);
-    }
-    return lost;
-}
-
 QByteArray IniDocument::toBytes() const
 {
     return EncodeSettingsText(toText(), m_encoding) + m_trailing;

@@ -45,13 +45,6 @@ class IniDocument
     // "[name]", its lines, one empty line; every line ends with CR LF.
     QString toText() const;
 
-    // The characters toBytes() writes as "?" although they are none (see
-    // UnencodableCharacters): none for a file with a UTF-8 or UTF-16 mark;
-    // for a file without one, and a new file, which is written without one
-    // too, those Windows-1252 lacks. A document read from a file holds
-    // none of them: only text put in since can.
-    QList<char32_t> unencodableCharacters() const;
-
     TextEncoding encoding() const { return m_encoding; }
     const std::vector<Section> &sections() const { return m_sections; }
 

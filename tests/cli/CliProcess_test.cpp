@@ -122,6 +122,7 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
     dir.write("werte-doppelt", "ZQHost=b\r\nzqhost=c\r\n");
     dir.write("werte-umbruch", "ZQKDPasswort=ge\rheim\n");
     dir.write("werte-gut", "ZQHost=b\n");
+    dir.write("werte-passwort", "ZQKDPasswort=g\xE6\x97\xA5heim\n");
     dir.write("gut.vadlayout", LayoutToJson(BuiltInLayouts().at(1)));
     // Layout names are relative to the directory the command runs in.
     const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
@@ -194,6 +195,11 @@ const StatusCase kStatusCases[] = {
      "Windows-1252 geschrieben; diese Zeichen gibt es dort nicht, sie würden zu „?“: 日, 本, 語. Nichts "
      "geschrieben; mit --replace-unsupported"},
     {"SetInvisibleCharacterNamedByItsCodePoint", {"set", "ZQHost=a\u200Bb"}, 1, "zu „?“: U+200B."},
+    // Of a password only the key is named, never a character of it.
+    {"SetPasswordCharactersNotNamed",
+     {"set", "--values-from", "werte-passwort"},
+     1,
+     "zu „?“: Zeichen in ZQKDPasswort. Nichts geschrieben"},
     {"SetCharactersRefusedInDryRunAndJson",
      {"set", "InfoZeile=日本語", "--dry-run", "--json"},
      1,
@@ -236,12 +242,15 @@ TEST_P(UnsupportedCharacters, WrittenOnlyWhereTheyFitOrWhenAskedFor)
     const CliRun run = RunCliProcess(Args(dir, c.arguments), CliEnvironment(), dir.path());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, c.status) << run.err.constData();
-    if (c.written.isEmpty())
+    if (c.written.isEmpty()) {
         EXPECT_FALSE(QFile::exists(dir.path(kIni)));
-    else
+    } else {
         EXPECT_TRUE(dir.read(kIni).contains(c.written)) << dir.read(kIni).constData();
-    if (c.status != 0)
+    }
+    if (c.status != 0) {
         EXPECT_TRUE(run.err.contains("zu „?“")) << run.err.constData();
+        EXPECT_EQ(run.out, QByteArray());
+    }
 }
 
 const QByteArray kAnsiFile = "[Optionen]\r\nZQHost=M\xFCller\r\n";

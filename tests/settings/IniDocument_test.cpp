@@ -127,42 +127,4 @@ TEST(IniDocument, BytesParseAsTheirDecodedText)
     }
 }
 
-// A save names the characters its document would write as "?": a file
-// without mark, and a new file, are written in Windows-1252 without mark.
-TEST(IniDocument, CharactersTheFileCannotHold)
-{
-    const QString value = QStringLiteral("Łączny czas 日本語?");
-    const QList<char32_t> lost = {0x141, 0x105, 0x65E5, 0x672C, 0x8A9E};
-    const struct {
-        const char *name;
-        std::optional<QByteArray> file; // none: no file yet
-        QList<char32_t> lost;
-        QByteArray written;
-    } cases[] = {
-        {"NewFile", std::nullopt, lost, "??czny czas ????"},
-        {"Windows1252", QByteArray("[Optionen]\r\nA=\xE4\x80\x81\r\n"), lost, "??czny czas ????"},
-        {"EmptyFile", QByteArray(""), lost, "??czny czas ????"},
-        {"Utf8Mark", QByteArray("\xEF\xBB\xBF[Optionen]\r\n"), {}, value.toUtf8()},
-        {"Utf16LEMark", QByteArray("\xFF\xFE", 2), {}, QByteArray("\x41\x01", 2)},
-        {"Utf16BEMark", QByteArray("\xFE\xFF", 2), {}, QByteArray("\x01\x41", 2)},
-    };
-    for (const auto &c : cases) {
-        IniDocument doc = c.file ? IniDocument::fromBytes(*c.file) : IniDocument();
-        // A file as read holds nothing it could not write back.
-        EXPECT_EQ(doc.unencodableCharacters(), QList<char32_t>{}) << c.name;
-        doc.setValue(kOpt, QStringLiteral("Titel"), value);
-        EXPECT_EQ(doc.unencodableCharacters(), c.lost) << c.name;
-        EXPECT_TRUE(doc.toBytes().contains(c.written)) << c.name;
-    }
-}
-
-// Section names and lines of every section count, not only "Optionen".
-TEST(IniDocument, CharactersOfEverySectionCount)
-{
-    IniDocument doc = parse("[Anzeige]\r\nx=1\r\n");
-    doc.setValue(QStringLiteral("Anzeige"), QStringLiteral("y"), QStringLiteral("\u0141"));
-    doc.setValue(QStringLiteral("Z\u00FCrich \u0107"), QStringLiteral("z"), QStringLiteral("\u00E4"));
-    EXPECT_EQ(doc.unencodableCharacters(), (QList<char32_t>{0x141, 0x107}));
-}
-
 } // namespace
