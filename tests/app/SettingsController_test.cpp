@@ -648,4 +648,55 @@ const ReplaceCase kReplaceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Files, ReplaceUnsupported, ::testing::ValuesIn(kReplaceCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// The real question: "Abbrechen" the default (Return) and Escape; only
+// "Trotzdem speichern" saves. The characters are shown as plain text.
+TEST(ReplaceUnsupportedQuestion, CancelIsTheDefault)
+{
+    const struct {
+        const char *how; // a button's text, or "Return" / "Escape"
+        bool saves;
+    } presses[] = {
+        {"Return", false},
+        {"Escape", false},
+        {"Abbrechen", false},
+        {"Trotzdem speichern", true},
+    };
+    QWidget owner;
+    owner.show();
+    const QString named = QStringLiteral("<b>日</b>, U+200B");
+    for (const auto &p : presses) {
+        QStringList texts;
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            format = box->textFormat();
+            for (QAbstractButton *b : box->buttons())
+                texts << b->text().remove(u'&');
+            const QString how = QString::fromUtf8(p.how);
+            if (how == "Return")
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (how == "Escape")
+                QTest::keyClick(box, Qt::Key_Escape);
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text().remove(u'&') == how)
+                    b->click();
+            }
+            (void)QTest::qWaitFor([box] { return !box->isVisible(); }, 10000);
+            if (box->isVisible()) // the key did nothing: end the question, the answer tells
+                box->done(QMessageBox::Cancel);
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.askReplaceUnsupported(&owner, named), p.saves) << p.how;
+        texts.sort();
+        EXPECT_EQ(texts, QStringList({"Abbrechen", "Trotzdem speichern"}));
+        EXPECT_EQ(shown, ReplaceUnsupportedQuestion(named));
+        EXPECT_TRUE(shown.contains(named));
+        EXPECT_EQ(format, Qt::PlainText);
+    }
+}
+
 } // namespace
