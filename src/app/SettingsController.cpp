@@ -29,6 +29,19 @@ struct FileChangedSinceLoad {
     DiskChanges changes;
 };
 
+// Ends it without writing when the save would write characters as "?" that
+// the operator has not agreed to.
+struct CharactersWouldBeReplaced {
+    ReplacedCharacters characters;
+};
+
+void requireAgreedReplacements(const SettingsEdit &out, const ReplacedCharacters &agreed)
+{
+    ReplacedCharacters lost = CharactersASaveReplaces(out.document());
+    if (!agreed.covers(lost))
+        throw CharactersWouldBeReplaced{std::move(lost)};
+}
+
 } // namespace
 
 SettingsController::SettingsController(Tf_root &window, SettingsFile file)
@@ -145,13 +158,18 @@ bool SettingsController::saveCheckingOtherWriters()
 {
     Answer answer;
     DiskChanges answered;
+    ReplacedCharacters agreedReplaced;
     for (;;) {
         try {
             // One transaction: the file read afresh under its lock, the
             // writes applied in their order, the result written once. On a
             // failure nothing is written and the window stays open.
-            m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered); });
+            m_file.Update([&](SettingsEdit &out) { writeSave(out, answer, answered, agreedReplaced); });
             return true;
+        } catch (CharactersWouldBeReplaced &replaced) {
+            if (!w.dialogs().askReplaceUnsupported(&w, NameReplacedCharacters(replaced.characters)))
+                return false;
+            agreedReplaced = std::move(replaced.characters);
         } catch (FileChangedSinceLoad &changed) {
             answered = std::move(changed.changes);
             markWindowChanges(answered);
@@ -162,12 +180,14 @@ bool SettingsController::saveCheckingOtherWriters()
     }
 }
 
-void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered)
+void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered,
+                                   const ReplacedCharacters &agreedReplaced)
 {
     // Read before the first write: reads see the writes made so far.
     DiskChanges changes = FindDiskChanges(m_loadedFile, out);
     if (changes.empty()) {
         EditorState::WriteValues(out, valuesToSave(out));
+        requireAgreedReplacements(out, agreedReplaced);
         return;
     }
     if (!answer || !SameDiskChanges(changes, answered))
@@ -183,6 +203,7 @@ void SettingsController::writeSave(SettingsEdit &out, Answer answer, const DiskC
         values.erase(std::remove_if(values.begin(), values.end(), onlyOnDisk), values.end());
     }
     EditorState::WriteValues(out, values);
+    requireAgreedReplacements(out, agreedReplaced);
 }
 
 void SettingsController::markWindowChanges(DiskChanges &changes)

@@ -50,14 +50,17 @@ class SettingsController
     SaveValues valuesToSave(const OptionReader &stored);
 
     // The save's transaction, run again after a question when another
-    // program changed the file since the load; false when the operator
-    // cancelled. The lock is never held while the question is open.
+    // program changed the file since the load, or when the save would
+    // write characters as "?"; false when the operator cancelled. The lock
+    // is never held while a question is open.
     bool saveCheckingOtherWriters();
     // The writes of one run: as always when the file holds what the load
     // read; else by the answer given to exactly these differences, or none
-    // and the transaction ends to ask.
+    // and the transaction ends to ask. Then the same for characters the
+    // file cannot hold: written as "?" when the operator agreed to each.
     using Answer = std::optional<Dialogs::ConflictAnswer>;
-    void writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered);
+    void writeSave(SettingsEdit &out, Answer answer, const DiskChanges &answered,
+                   const ReplacedCharacters &agreedReplaced);
     // Marks the changes the operator made too, with the window's values.
     void markWindowChanges(DiskChanges &changes);
 

@@ -115,6 +115,8 @@ QString MainUsage(const std::vector<std::unique_ptr<Command>> &commands)
                        "Für Skripte: --json bei get, list, check, set und import-layout (ein JSON-Objekt auf "
                        "der Standardausgabe), --dry-run bei set und import-layout, set --values-from DATEI "
                        "(Werte aus einer Datei oder „-“ der Standardeingabe, nicht in den Argumenten). "
+                       "Würden Zeichen beim Speichern zu „?“ (eine Datei ohne Byte-Order-Mark ist "
+                       "Windows-1252), lehnen set und import-layout ab, außer mit --replace-unsupported. "
                        "Bleiben die Bytes der Datei, wie sie sind, wird nichts geschrieben.\n"
                        "%1 help BEFEHL zeigt die Hilfe zu einem Befehl.\n")
             .arg(Command::programName());

@@ -30,7 +30,9 @@ ImportLayoutCommand::ImportLayoutCommand()
         "set, im selben Schritt: ein Layout und die Werte des einen Anzeige-PCs, ohne dass die Anzeige "
         "dazwischen die Werte des Layouts sieht. Eine Layout-Datei, die nicht gelesen werden kann, ändert "
         "nichts. Blieben die Bytes der Einstellungsdatei (und des Logos), wie sie sind, wird nichts "
-        "geschrieben. --dry-run zeigt je geändertem Schlüssel „SCHLÜSSEL: alt → neu“ und schreibt nichts."));
+        "geschrieben. --dry-run zeigt je geändertem Schlüssel „SCHLÜSSEL: alt → neu“ und schreibt nichts. "
+        "Zeichen, die die Einstellungsdatei in Windows-1252 (ohne Byte-Order-Mark) nicht aufnehmen kann, "
+        "werden nur mit --replace-unsupported zu „?“; sonst wird nichts geschrieben."));
     addOption(withLogoOption());
     addOption(ValuesFromOption());
     for (const QCommandLineOption &option : SaveOptions())
@@ -56,9 +58,10 @@ int ImportLayoutCommand::execute(const QCommandLineParser &parser, CommandContex
     for (Key key : kLayoutKeys)
         values.push_back({key, TrimControl(LayoutValue(layout, key))});
     const bool dryRun = parser.isSet(DryRunOption());
-    SaveOutcome outcome = SaveAsTheWindow(context.settingsPath, dryRun, [&](const OptionReader &stored) {
-        return SaveAfterStart(AssignedReader(stored, values), typed.items);
-    });
+    SaveOutcome outcome =
+        SaveAsTheWindow(context.settingsPath, SaveModeOf(parser), [&](const OptionReader &stored) {
+            return SaveAfterStart(AssignedReader(stored, values), typed.items);
+        });
     if (!withLogo) {
         ReportSave(outcome, parser, context);
         return kDone;

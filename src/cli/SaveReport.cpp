@@ -1,9 +1,11 @@
 #include "cli/SaveReport.h"
 
+#include "base/Failure.h"
 #include "cli/Console.h"
 #include "cli/ScriptOutput.h"
 #include "settings/IniDocument.h"
 #include "settings/SettingsFile.h"
+#include "settings/TextCodec.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -65,6 +67,13 @@ QCommandLineOption ValuesFromOption()
         QStringLiteral("DATEI"));
 }
 
+QCommandLineOption ReplaceUnsupportedOption()
+{
+    return QCommandLineOption(QStringLiteral("replace-unsupported"),
+                              QStringLiteral("Speichert auch, wenn Zeichen, die die Datei in ihrer Kodierung "
+                                             "nicht aufnehmen kann, dabei zu „?“ werden."));
+}
+
 Assignments CallAssignments(const QCommandLineParser &parser, const QStringList &arguments)
 {
     ValueLines file;
@@ -78,13 +87,26 @@ Assignments CallAssignments(const QCommandLineParser &parser, const QStringList 
 
 QList<QCommandLineOption> SaveOptions()
 {
-    return {DryRunOption(), JsonOption(), ShowSecretsInJsonOption()};
+    return {DryRunOption(), ReplaceUnsupportedOption(), JsonOption(), ShowSecretsInJsonOption()};
 }
 
-SaveOutcome SaveAsTheWindow(const QString &settingsPath, bool dryRun, const StartOnFile &start)
+SaveMode SaveModeOf(const QCommandLineParser &parser)
+{
+    return {parser.isSet(DryRunOption()), parser.isSet(ReplaceUnsupportedOption())};
+}
+
+QString UnsupportedCharactersMessage(const ReplacedCharacters &characters)
+{
+    return QStringLiteral("Die Einstellungsdatei hat keine Byte-Order-Mark und wird deshalb in Windows-1252 "
+                          "geschrieben; diese Zeichen gibt es dort nicht, sie würden zu „?“: %1. Nichts "
+                          "geschrieben; mit --replace-unsupported wird trotzdem gespeichert")
+        .arg(NameReplacedCharacters(characters));
+}
+
+SaveOutcome SaveAsTheWindow(const QString &settingsPath, SaveMode mode, const StartOnFile &start)
 {
     SaveOutcome out;
-    out.dryRun = dryRun;
+    out.dryRun = mode.dryRun;
     // May run more than once: each run starts afresh.
     const SaveWrites writes = [&](SettingsEdit &edit) {
         std::array<std::optional<QString>, kKeys.size()> before;
@@ -100,9 +122,15 @@ SaveOutcome SaveAsTheWindow(const QString &settingsPath, bool dryRun, const Star
             if (before[i] != now)
                 out.changes.push_back({kKeys[i].key, before[i], now});
         }
+        // Checked on the document the save writes, under its lock.
+        if (!mode.replaceUnsupported) {
+            const ReplacedCharacters lost = CharactersASaveReplaces(edit.document());
+            if (!lost.isEmpty())
+                throw Failure(UnsupportedCharactersMessage(lost));
+        }
     };
     SettingsFile file(settingsPath);
-    out.changed = dryRun ? file.Preview(writes) : file.Update(writes);
+    out.changed = mode.dryRun ? file.Preview(writes) : file.Update(writes);
     return out;
 }
 

@@ -12,9 +12,11 @@
 #include <vector>
 
 // The options of the commands that save (set, import-layout): --dry-run,
-// --json, --show-secrets.
+// --replace-unsupported, --json, --show-secrets.
 QList<QCommandLineOption> SaveOptions();
 QCommandLineOption DryRunOption();
+// Saves even when characters the file cannot hold would become "?".
+QCommandLineOption ReplaceUnsupportedOption();
 // --values-from FILE: more KEY=VALUE lines, "-" standard input.
 QCommandLineOption ValuesFromOption();
 
@@ -42,9 +44,22 @@ struct SaveOutcome {
 // What the window writes after its start on the file as the save reads it.
 using StartOnFile = std::function<WindowSave(const OptionReader &file)>;
 
+// How the save is to go: a dry run writes nothing; without
+// replaceUnsupported a save that would write characters as "?" (a file
+// without byte-order mark is Windows-1252) is refused with a Failure naming
+// them, and nothing is written, in a dry run as in the save itself.
+struct SaveMode {
+    bool dryRun = false;
+    bool replaceUnsupported = false;
+};
+SaveMode SaveModeOf(const QCommandLineParser &parser);
+
 // The window's save on the settings file, one transaction (SettingsFile::
 // Update), or its dry run (SettingsFile::Preview), which writes nothing.
-SaveOutcome SaveAsTheWindow(const QString &settingsPath, bool dryRun, const StartOnFile &start);
+SaveOutcome SaveAsTheWindow(const QString &settingsPath, SaveMode mode, const StartOnFile &start);
+
+// The refusal of a save that would write `characters` as "?".
+QString UnsupportedCharactersMessage(const ReplacedCharacters &characters);
 
 // Tells the outcome as the parsed options ask: the row messages and, when
 // nothing changes, "Keine Änderung: ... ist schon so" on stderr; a dry run's

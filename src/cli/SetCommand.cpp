@@ -16,7 +16,10 @@ SetCommand::SetCommand()
         "geschrieben. Die Datei von --values-from ist UTF-8 (höchstens 4 MiB), eine Zuweisung je Zeile, "
         "Zeilenende LF oder CR LF; leere Zeilen zählen nicht. Blieben die Bytes der Datei, wie sie sind, "
         "wird nichts geschrieben (Meldung „Keine Änderung“). --dry-run zeigt je geändertem Schlüssel "
-        "„SCHLÜSSEL: alt → neu“ (ein Passwort nur mit Namen) und schreibt nichts."));
+        "„SCHLÜSSEL: alt → neu“ (ein Passwort nur mit Namen) und schreibt nichts. Eine Datei ohne "
+        "Byte-Order-Mark (und eine neue) wird in Windows-1252 geschrieben: würde ein Zeichen, das es dort "
+        "nicht gibt, zu „?“, wird nichts geschrieben und die Meldung nennt die Zeichen (auch bei --dry-run); "
+        "--replace-unsupported speichert trotzdem."));
     addOption(ValuesFromOption());
     for (const QCommandLineOption &option : SaveOptions())
         addOption(option);
@@ -37,7 +40,7 @@ int SetCommand::execute(const QCommandLineParser &parser, CommandContext &contex
         return assignments.status;
     }
     const SaveOutcome outcome =
-        SaveAsTheWindow(context.settingsPath, parser.isSet(DryRunOption()), [&](const OptionReader &stored) {
+        SaveAsTheWindow(context.settingsPath, SaveModeOf(parser), [&](const OptionReader &stored) {
             return SaveAfterStart(stored, assignments.items);
         });
     ReportSave(outcome, parser, context);

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -79,6 +81,47 @@ void SettingsEdit::WriteOption(const QString &key, const QString &value)
 QString SettingsEdit::ReadOption(const QString &key, const QString &def) const
 {
     return readOption(m_document, key, def);
+}
+
+bool ReplacedCharacters::covers(const ReplacedCharacters &other) const
+{
+    return std::all_of(other.characters.begin(), other.characters.end(),
+                       [this](char32_t c) { return characters.contains(c); }) &&
+           std::all_of(other.passwordKeys.begin(), other.passwordKeys.end(), [this](const QString &key) {
+               return passwordKeys.contains(key, Qt::CaseInsensitive);
+           });
+}
+
+ReplacedCharacters CharactersASaveReplaces(const IniDocument &document)
+{
+    ReplacedCharacters out;
+    const TextEncoding encoding = document.encoding();
+    for (const IniDocument::Section &section : document.sections()) {
+        CollectUnencodable(section.name, encoding, out.characters);
+        for (const QString &line : section.lines) {
+            const qsizetype eq = line.indexOf(u'=');
+            const QStringView name = eq < 0 ? QStringView() : QStringView(line).first(eq).trimmed();
+            if (!name.contains(u"Passwort", Qt::CaseInsensitive)) {
+                CollectUnencodable(line, encoding, out.characters);
+                continue;
+            }
+            CollectUnencodable(name, encoding, out.characters);
+            if (!UnencodableCharacters(QStringView(line).sliced(eq + 1), encoding).isEmpty() &&
+                !out.passwordKeys.contains(name.toString(), Qt::CaseInsensitive))
+                out.passwordKeys.append(name.toString());
+        }
+    }
+    return out;
+}
+
+QString NameReplacedCharacters(const ReplacedCharacters &replaced)
+{
+    QStringList parts;
+    if (!replaced.characters.isEmpty())
+        parts.append(NameCharacters(replaced.characters));
+    if (!replaced.passwordKeys.isEmpty())
+        parts.append(QStringLiteral("Zeichen in %1").arg(replaced.passwordKeys.join(QStringLiteral(", "))));
+    return parts.join(QStringLiteral(" und "));
 }
 
 QByteArray ApplyWrites(IniDocument document, const SaveWrites &writes)

@@ -2,7 +2,9 @@
 #include "IniDocument.h"
 #include "base/FileWriter.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -66,6 +68,25 @@ class SettingsEdit : public OptionWriter, public OptionReader
     IniDocument &m_document;
     std::optional<IniDocument::LinePosition> m_lastWritten;
 };
+
+// The characters a save of `document` writes as "?" although they are none
+// (UnencodableCharacters): none for a file with a UTF-8 or UTF-16 mark; for
+// a file without one, and a new file, which is written without one too,
+// those Windows-1252 lacks. A document as read from a file holds none of
+// them: only values written since can. A message may name the characters,
+// except those of a password (a key whose name contains "Passwort"): of a
+// password only its key is named.
+struct ReplacedCharacters {
+    QList<char32_t> characters; // in the order of their first appearance
+    QStringList passwordKeys;
+    bool isEmpty() const { return characters.isEmpty() && passwordKeys.isEmpty(); }
+    // Whether everything `other` replaces is replaced here too.
+    bool covers(const ReplacedCharacters &other) const;
+};
+ReplacedCharacters CharactersASaveReplaces(const IniDocument &document);
+// As a message names them: "日, 本, 語", "Ł und Zeichen in ZQKDPasswort"
+// (NameCharacters).
+QString NameReplacedCharacters(const ReplacedCharacters &replaced);
 
 using SaveWrites = std::function<void(SettingsEdit &)>;
 

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <QStringList>
+
 #include <array>
 
 namespace
@@ -13,6 +15,18 @@ constexpr std::array<char16_t, 32> kHigh = {
 };
 
 constexpr char16_t kEscapeBase = 0xDC00; // byte b is carried as U+DC00 + b (b >= 0x80)
+
+// The byte of u in Windows-1252, or -1 when the code page lacks it.
+int windows1252Byte(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (int k = 0; k < 32; ++k) {
+        if (kHigh[k] == u)
+            return 0x80 + k;
+    }
+    return -1;
+}
 
 bool isEscapedByte(char16_t u)
 {
@@ -156,19 +170,8 @@ QByteArray EncodeWindows1252(const QString &text)
     char *d = out.data();
     const QChar *s = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = s[i].unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            d[i] = char(u);
-            continue;
-        }
-        char b = '?';
-        for (int k = 0; k < 32; ++k) {
-            if (kHigh[k] == u) {
-                b = char(0x80 + k);
-                break;
-            }
-        }
-        d[i] = b;
+        const int b = windows1252Byte(s[i].unicode());
+        d[i] = b < 0 ? '?' : char(b);
     }
     return out;
 }
@@ -224,4 +227,45 @@ QByteArray EncodeSettingsText(const QString &text, TextEncoding encoding)
         break;
     }
     return EncodeWindows1252(text);
+}
+
+void CollectUnencodable(QStringView text, TextEncoding encoding, QList<char32_t> &lost)
+{
+    if (encoding != TextEncoding::Ansi && encoding != TextEncoding::None)
+        return;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (windows1252Byte(u) >= 0)
+            continue;
+        char32_t cp = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            cp = QChar::surrogateToUcs4(u, text[i + 1].unicode());
+            ++i;
+        }
+        if (!lost.contains(cp))
+            lost.append(cp);
+    }
+}
+
+QList<char32_t> UnencodableCharacters(QStringView text, TextEncoding encoding)
+{
+    QList<char32_t> lost;
+    CollectUnencodable(text, encoding, lost);
+    return lost;
+}
+
+QString NameCharacters(const QList<char32_t> &characters)
+{
+    QStringList names;
+    for (const char32_t cp : characters) {
+        const bool shows =
+            QChar::isPrint(cp) && !QChar::isSpace(cp) && QChar::category(cp) != QChar::Other_Format &&
+            QChar::category(cp) != QChar::Mark_NonSpacing && QChar::category(cp) != QChar::Mark_Enclosing;
+        if (shows)
+            names.append(QString::fromUcs4(&cp, 1));
+        else
+            names.append(QStringLiteral("U+%1").arg(uint(cp), 4, 16, QLatin1Char('0')).toUpper());
+    }
+    return names.join(QStringLiteral(", "));
 }

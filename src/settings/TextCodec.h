@@ -1,7 +1,9 @@
 #pragma once
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QStringView>
 
 // How a settings file's bytes become text and back. Decoding never loses a
 // byte: what cannot be decoded is carried as a lone surrogate U+DC80..U+DCFF
@@ -35,3 +37,17 @@ QByteArray EncodeSettingsText(const QString &text, TextEncoding encoding);
 QString DecodeWindows1252(QByteArrayView bytes);
 // Characters the code page lacks become "?", its default character.
 QByteArray EncodeWindows1252(const QString &text);
+
+// The characters EncodeSettingsText(text, encoding) writes as "?" although
+// they are none: in Windows-1252 (Ansi, and None, which is written like it)
+// those the code page lacks; in UTF-8 and UTF-16 none, as they hold every
+// character. Each is named once, in the order of its first appearance, and
+// one beyond U+FFFF counts as the one character it is (its two "?" too).
+// Collect appends those not in `lost` yet, for a text in many pieces.
+void CollectUnencodable(QStringView text, TextEncoding encoding, QList<char32_t> &lost);
+QList<char32_t> UnencodableCharacters(QStringView text, TextEncoding encoding);
+
+// Characters as a message lists them, "日, 本, 語": each as itself, one
+// that shows nothing (a space other than " ", a control, a zero-width
+// character, a lone surrogate) as U+XXXX, so that it is seen at all.
+QString NameCharacters(const QList<char32_t> &characters);

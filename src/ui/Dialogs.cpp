@@ -93,6 +93,29 @@ Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString 
     return ConflictAnswer::Cancel;
 }
 
+QString ReplaceUnsupportedQuestion(const QString &characters)
+{
+    return QStringLiteral(
+               "Die Einstellungsdatei hat keine Byte-Order-Mark und wird deshalb in Windows-1252 "
+               "gespeichert, wie die Anzeige sie liest. Diese Zeichen gibt es dort nicht, sie würden "
+               "zu „?“: %1\n\nTrotzdem speichern?")
+        .arg(characters);
+}
+
+bool QtDialogs::askReplaceUnsupported(QWidget *owner, const QString &characters)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle(), ReplaceUnsupportedQuestion(characters),
+                    QMessageBox::NoButton, owner);
+    // The characters come from the operator's values: never markup.
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *save = box.addButton(QStringLiteral("&Trotzdem speichern"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == save;
+}
+
 bool QtDialogs::askYesNo(QWidget *owner, const QString &question, bool yesFirst)
 {
     QMessageBox box(QMessageBox::Question, ApplicationTitle(), question, QMessageBox::Yes | QMessageBox::No,

@@ -37,6 +37,10 @@ class Dialogs
     enum class ConflictAnswer { Merge, Overwrite, Cancel };
     virtual ConflictAnswer askFileChanged(QWidget *owner, const QString &question,
                                           const QString &changes) = 0;
+    // Asked by a save that would write characters as "?" (a settings file
+    // without byte-order mark is Windows-1252); `characters` names them.
+    // "Trotzdem speichern" (true) or "Abbrechen" (the default, also Escape).
+    virtual bool askReplaceUnsupported(QWidget *owner, const QString &characters) = 0;
     // A question answered "Ja" (true) or "Nein"; `yesFirst` makes "Ja" the
     // default button.
     virtual bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) = 0;
@@ -57,6 +61,7 @@ class QtDialogs : public Dialogs
     std::optional<uint32_t> chooseColor(QWidget *owner, uint32_t start) override;
     CloseAnswer askUnsavedChanges(QWidget *owner) override;
     ConflictAnswer askFileChanged(QWidget *owner, const QString &question, const QString &changes) override;
+    bool askReplaceUnsupported(QWidget *owner, const QString &characters) override;
     bool askYesNo(QWidget *owner, const QString &question, bool yesFirst) override;
     std::optional<QString> chooseLayoutToSave(QWidget *owner, const QString &folder,
                                               const QString &name) override;
@@ -65,6 +70,8 @@ class QtDialogs : public Dialogs
 
 // The question on closing with unsaved changes.
 QString UnsavedChangesQuestion();
+// The question before a save that would write `characters` as "?".
+QString ReplaceUnsupportedQuestion(const QString &characters);
 
 // The program's title, caption of every message box.
 QString ApplicationTitle();

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "app/SettingsController.h"
+#include "settings/TextCodec.h"
 #include "support/FakeDialogs.h"
 #include "support/FullSettingsFile.h"
 #include "support/TempDir.h"
@@ -26,8 +27,10 @@
 #include <QApplication>
 #include <QClipboard>
 
+#include <deque>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -559,6 +562,140 @@ TEST(CloseQuestion, GermanButtonsAndEscapeCancels)
         texts.sort();
         EXPECT_EQ(texts, QStringList({"Abbrechen", "Speichern", "Verwerfen"}));
         EXPECT_EQ(question, "Die Änderungen an den Einstellungen wurden nicht gespeichert.");
+    }
+}
+
+} // namespace
+
+namespace
+{
+
+// A save that would write characters as "?" asks first; a file with a
+// UTF-8 mark holds them and is never asked about.
+struct ReplaceCase {
+    const char *name;
+    std::optional<QByteArray> file; // none: no file yet
+    std::deque<bool> answers;       // "Trotzdem speichern": true
+    QStringList asked;              // the characters each question named
+    bool saves;
+    QByteArray written; // the line of InfoZeile in the file afterwards
+};
+
+void PrintTo(const ReplaceCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ReplaceUnsupported : public LoadSaveTest, public ::testing::WithParamInterface<ReplaceCase>
+{
+};
+
+TEST_P(ReplaceUnsupported, AskedBeforeCharactersBecomeQuestionMarks)
+{
+    const ReplaceCase &c = GetParam();
+    if (c.file)
+        writeIni(*c.file);
+    w.ti_startTimer();
+    d().e_InfoZeile->setText(QStringLiteral("Łączny czas,日本語,Łódź?"));
+    dialogs.replaceAnswers = c.answers;
+    QTest::mouseClick(w.b_ende, Qt::LeftButton);
+    EXPECT_EQ(dialogs.replaceQuestions, c.asked);
+    EXPECT_TRUE(dialogs.failures.isEmpty()) << dialogs.failures.join(u'\n').toStdString();
+    EXPECT_EQ(w.isVisible(), !c.saves);
+    if (!c.saves) {
+        // Nothing written: the file as it was, or still none.
+        EXPECT_EQ(ini(), c.file.value_or(QByteArray()));
+        EXPECT_EQ(QFileInfo::exists(iniPath()), c.file.has_value());
+        return;
+    }
+    EXPECT_TRUE(ini().contains("\r\nInfoZeile=" + c.written + "\r\n")) << ini().constData();
+    // Byte for byte what typing the stored text writes, without a question.
+    TempDir other;
+    if (c.file)
+        other.write("DAZovozoved.ini", *c.file);
+    FakeDialogs otherDialogs;
+    Tf_root window{&otherDialogs};
+    window.ti_start->stop();
+    SettingsController controller{window, SettingsFile::beside(other.path())};
+    window.show();
+    window.ti_startTimer();
+    window.TabSheet2->e_InfoZeile->setText(DecodeSettingsText(c.file && c.file->startsWith("\xEF\xBB\xBF")
+                                                                  ? "\xEF\xBB\xBF" + c.written
+                                                                  : c.written)
+                                               .text);
+    window.b_endeClick();
+    EXPECT_TRUE(otherDialogs.replaceQuestions.isEmpty());
+    EXPECT_EQ(other.read("DAZovozoved.ini"), ini());
+}
+
+const QByteArray kAnsi = "[Optionen]\r\nZQHost=M\xFCller\r\n";
+const QByteArray kReplaced = QByteArray("??czny czas,???,?") + "\xF3" + "d??";
+const QString kNamed = QStringLiteral("Ł, ą, 日, 本, 語, ź");
+
+const ReplaceCase kReplaceCases[] = {
+    {"CancelWritesNothing", kAnsi, {false}, {kNamed}, false, {}},
+    {"SaveAnywayWritesQuestionMarks", kAnsi, {true}, {kNamed}, true, kReplaced},
+    {"NewFileCancelled", std::nullopt, {false}, {kNamed}, false, {}},
+    {"NewFileSavedAnyway", std::nullopt, {true}, {kNamed}, true, kReplaced},
+    {"Utf8MarkNeverAsked",
+     QByteArray("\xEF\xBB\xBF[Optionen]\r\nZQHost=M\xC3\xBCller\r\n"),
+     {},
+     {},
+     true,
+     QStringLiteral("Łączny czas,日本語,Łódź?").toUtf8()},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ReplaceUnsupported, ::testing::ValuesIn(kReplaceCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The real question: "Abbrechen" the default (Return) and Escape; only
+// "Trotzdem speichern" saves. The characters are shown as plain text.
+TEST(ReplaceUnsupportedQuestion, CancelIsTheDefault)
+{
+    const struct {
+        const char *how; // a button's text, or "Return" / "Escape"
+        bool saves;
+    } presses[] = {
+        {"Return", false},
+        {"Escape", false},
+        {"Abbrechen", false},
+        {"Trotzdem speichern", true},
+    };
+    QWidget owner;
+    owner.show();
+    const QString named = QStringLiteral("<b>日</b>, U+200B");
+    for (const auto &p : presses) {
+        QStringList texts;
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            format = box->textFormat();
+            for (QAbstractButton *b : box->buttons())
+                texts << b->text().remove(u'&');
+            const QString how = QString::fromUtf8(p.how);
+            if (how == "Return")
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (how == "Escape")
+                QTest::keyClick(box, Qt::Key_Escape);
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text().remove(u'&') == how)
+                    b->click();
+            }
+            (void)QTest::qWaitFor([box] { return !box->isVisible(); }, 10000);
+            if (box->isVisible()) // the key did nothing: end the question, the answer tells
+                box->done(QMessageBox::Cancel);
+        });
+        QtDialogs dialogs;
+        EXPECT_EQ(dialogs.askReplaceUnsupported(&owner, named), p.saves) << p.how;
+        texts.sort();
+        EXPECT_EQ(texts, QStringList({"Abbrechen", "Trotzdem speichern"}));
+        EXPECT_EQ(shown, ReplaceUnsupportedQuestion(named));
+        EXPECT_TRUE(shown.contains(named));
+        EXPECT_EQ(format, Qt::PlainText);
     }
 }
 

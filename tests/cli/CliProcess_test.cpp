@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -121,6 +122,7 @@ TEST_P(ExitStatus, MessageOnStderrNothingWritten)
     dir.write("werte-doppelt", "ZQHost=b\r\nzqhost=c\r\n");
     dir.write("werte-umbruch", "ZQKDPasswort=ge\rheim\n");
     dir.write("werte-gut", "ZQHost=b\n");
+    dir.write("werte-passwort", "ZQKDPasswort=g\xE6\x97\xA5heim\n");
     dir.write("gut.vadlayout", LayoutToJson(BuiltInLayouts().at(1)));
     // Layout names are relative to the directory the command runs in.
     const CliRun run = RunCliProcess(Args(dir, GetParam().arguments), CliEnvironment(), dir.path());
@@ -186,9 +188,116 @@ const StatusCase kStatusCases[] = {
      {"export-layout", "x.vadlayout", "--with-logo"},
      1,
      "logo.png\" kann nicht geöffnet werden"},
+    // The file has no byte-order mark: Windows-1252 lacks these.
+    {"SetCharactersTheFileCannotHold",
+     {"set", "InfoZeile=日本語,Startnr", "ZQHost=b"},
+     1,
+     "Windows-1252 geschrieben; diese Zeichen gibt es dort nicht, sie würden zu „?“: 日, 本, 語. Nichts "
+     "geschrieben; mit --replace-unsupported"},
+    {"SetInvisibleCharacterNamedByItsCodePoint", {"set", "ZQHost=a\u200Bb"}, 1, "zu „?“: U+200B."},
+    // Of a password only the key is named, never a character of it.
+    {"SetPasswordCharactersNotNamed",
+     {"set", "--values-from", "werte-passwort"},
+     1,
+     "zu „?“: Zeichen in ZQKDPasswort. Nichts geschrieben"},
+    {"SetCharactersRefusedInDryRunAndJson",
+     {"set", "InfoZeile=日本語", "--dry-run", "--json"},
+     1,
+     "zu „?“: 日, 本, 語."},
+    {"ImportLayoutWithCharactersTheFileCannotHold",
+     {"import-layout", "gut.vadlayout", "InfoZeile=Łączny czas", "--json"},
+     1,
+     "zu „?“: Ł, ą."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Calls, ExitStatus, ::testing::ValuesIn(kStatusCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// What a save writes for characters Windows-1252 lacks: refused unless
+// asked for, held by a file with a UTF-8 or UTF-16 mark.
+struct UnsupportedCase {
+    const char *name;
+    std::optional<QByteArray> file; // none: no file yet
+    QStringList arguments;
+    int status;
+    QByteArray written; // a part of the file afterwards; none: no file
+};
+
+void PrintTo(const UnsupportedCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class UnsupportedCharacters : public ::testing::TestWithParam<UnsupportedCase>
+{
+};
+
+TEST_P(UnsupportedCharacters, WrittenOnlyWhereTheyFitOrWhenAskedFor)
+{
+    const UnsupportedCase &c = GetParam();
+    TempDir dir;
+    if (c.file)
+        dir.write(kIni, *c.file);
+    dir.write("gut.vadlayout", LayoutToJson(BuiltInLayouts().at(1)));
+    const CliRun run = RunCliProcess(Args(dir, c.arguments), CliEnvironment(), dir.path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, c.status) << run.err.constData();
+    if (c.written.isEmpty()) {
+        EXPECT_FALSE(QFile::exists(dir.path(kIni)));
+    } else {
+        EXPECT_TRUE(dir.read(kIni).contains(c.written)) << dir.read(kIni).constData();
+    }
+    if (c.status != 0) {
+        EXPECT_TRUE(run.err.contains("zu „?“")) << run.err.constData();
+        EXPECT_EQ(run.out, QByteArray());
+    }
+}
+
+const QByteArray kAnsiFile = "[Optionen]\r\nZQHost=M\xFCller\r\n";
+const QByteArray kUtf8File = "\xEF\xBB\xBF[Optionen]\r\nZQHost=Müller\r\n";
+
+const UnsupportedCase kUnsupportedCases[] = {
+    {"AnsiReplacedWhenAsked",
+     kAnsiFile,
+     {"set", "InfoZeile=日本語,Startnr", "--replace-unsupported"},
+     0,
+     "InfoZeile=???,Startnr\r\n"},
+    {"AnsiDryRunWhenAsked",
+     kAnsiFile,
+     {"set", "InfoZeile=日", "--replace-unsupported", "--dry-run"},
+     0,
+     kAnsiFile},
+    {"QuestionMarksAreNoLoss", kAnsiFile, {"set", "InfoZeile=Wer?,Startnr"}, 0, "InfoZeile=Wer?,Startnr\r\n"},
+    {"CodePageCharactersFit",
+     kAnsiFile,
+     {"set", "InfoZeile=Zeit € – Ÿ"},
+     0,
+     "InfoZeile=Zeit \x80 \x96 \x9F\r\n"},
+    {"NewFileRefused", std::nullopt, {"set", "InfoZeile=日"}, 1, {}},
+    {"NewFileReplacedWhenAsked",
+     std::nullopt,
+     {"set", "InfoZeile=日", "--replace-unsupported"},
+     0,
+     "InfoZeile=?\r\n"},
+    {"Utf8MarkHoldsThem", kUtf8File, {"set", "InfoZeile=日本語"}, 0, "InfoZeile=日本語\r\n"},
+    {"Utf16MarkHoldsThem",
+     QByteArray("\xFF\xFE[\0O\0]\0\r\0\n\0", 12),
+     {"set", "InfoZeile=Ł"},
+     0,
+     QByteArray("I\0n\0f\0o\0Z\0e\0i\0l\0e\0=\0\x41\x01\r\0\n\0", 26)},
+    {"ImportReplacedWhenAsked",
+     kAnsiFile,
+     {"import-layout", "gut.vadlayout", "InfoZeile=Łączny czas", "--replace-unsupported"},
+     0,
+     "InfoZeile=??czny czas\r\n"},
+    {"ImportIntoUtf8",
+     kUtf8File,
+     {"import-layout", "gut.vadlayout", "InfoZeile=Łączny czas"},
+     0,
+     "InfoZeile=Łączny czas\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Calls, UnsupportedCharacters, ::testing::ValuesIn(kUnsupportedCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // A logo the window could not show never goes into a layout: every import of

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -312,6 +313,71 @@ TEST_F(SettingsFileTest, KeyTableDefaultsAndConversions)
     EXPECT_TRUE(readFlag(file(), Key::ZQHostOLS));
     EXPECT_TRUE(readFlag(file(), Key::VollBild));
     EXPECT_EQ(keyName(Key::letztesEF), "letztesEF");
+}
+
+} // namespace
+
+namespace
+{
+
+// A save names the characters its document would write as "?": a file
+// without mark, and a new file, are written in Windows-1252 without mark.
+TEST(ReplacedCharacters, CharactersTheFileCannotHold)
+{
+    const QString value = QStringLiteral("Łączny czas 日本語?");
+    const QList<char32_t> lost = {0x141, 0x105, 0x65E5, 0x672C, 0x8A9E};
+    const struct {
+        const char *name;
+        std::optional<QByteArray> file; // none: no file yet
+        QList<char32_t> lost;
+        QByteArray written;
+    } cases[] = {
+        {"NewFile", std::nullopt, lost, "??czny czas ????"},
+        {"Windows1252", QByteArray("[Optionen]\r\nA=\xE4\x80\x81\r\n"), lost, "??czny czas ????"},
+        {"EmptyFile", QByteArray(""), lost, "??czny czas ????"},
+        {"Utf8Mark", QByteArray("\xEF\xBB\xBF[Optionen]\r\n"), {}, value.toUtf8()},
+        {"Utf16LEMark", QByteArray("\xFF\xFE", 2), {}, QByteArray("\x41\x01", 2)},
+        {"Utf16BEMark", QByteArray("\xFE\xFF", 2), {}, QByteArray("\x01\x41", 2)},
+    };
+    for (const auto &c : cases) {
+        IniDocument doc = c.file ? IniDocument::fromBytes(*c.file) : IniDocument();
+        // A file as read holds nothing it could not write back.
+        EXPECT_EQ(CharactersASaveReplaces(doc).characters, QList<char32_t>{}) << c.name;
+        doc.setValue(QStringLiteral("Optionen"), QStringLiteral("Titel"), value);
+        EXPECT_EQ(CharactersASaveReplaces(doc).characters, c.lost) << c.name;
+        EXPECT_TRUE(doc.toBytes().contains(c.written)) << c.name;
+    }
+}
+
+// Section names and lines of every section count, not only "Optionen".
+TEST(ReplacedCharacters, CharactersOfEverySectionCount)
+{
+    IniDocument doc = IniDocument::parse(QStringLiteral("[Anzeige]\r\nx=1\r\n"), TextEncoding::Ansi);
+    doc.setValue(QStringLiteral("Anzeige"), QStringLiteral("y"), QStringLiteral("\u0141"));
+    doc.setValue(QStringLiteral("Z\u00FCrich \u0107"), QStringLiteral("z"), QStringLiteral("\u00E4"));
+    EXPECT_EQ(CharactersASaveReplaces(doc).characters, (QList<char32_t>{0x141, 0x107}));
+}
+
+// A password's characters are never named, only its key.
+TEST(ReplacedCharacters, PasswordCharactersAreNotNamed)
+{
+    IniDocument doc = IniDocument::fromBytes("[Optionen]\r\nZQHost=a\r\n");
+    SettingsEdit edit(doc);
+    edit.WriteOption(QStringLiteral("ZQKDPasswort"), QStringLiteral("geh\u0117im\u65E5"));
+    edit.WriteOption(QStringLiteral("ZQVAPasswort"), QStringLiteral("\u00E4\u20AC"));
+    edit.WriteOption(QStringLiteral("InfoZeile"), QStringLiteral("\u65E5"));
+    const ReplacedCharacters replaced = CharactersASaveReplaces(doc);
+    EXPECT_EQ(replaced.characters, QList<char32_t>{0x65E5});
+    EXPECT_EQ(replaced.passwordKeys, QStringList{QStringLiteral("ZQKDPasswort")});
+    EXPECT_EQ(NameReplacedCharacters(replaced), QStringLiteral("\u65E5 und Zeichen in ZQKDPasswort"));
+    EXPECT_FALSE(NameReplacedCharacters(replaced).contains(u'\u0117'));
+    // What was agreed to covers the same or less, never more.
+    EXPECT_TRUE(replaced.covers(replaced));
+    EXPECT_TRUE(replaced.covers(ReplacedCharacters{{0x65E5}, {}}));
+    EXPECT_FALSE(replaced.covers(ReplacedCharacters{{0x65E5, 0x141}, {}}));
+    EXPECT_FALSE(replaced.covers(ReplacedCharacters{{}, {QStringLiteral("ZQVAPasswort")}}));
+    EXPECT_TRUE(ReplacedCharacters().isEmpty());
+    EXPECT_FALSE(replaced.isEmpty());
 }
 
 } // namespace

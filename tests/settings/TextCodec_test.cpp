@@ -116,4 +116,99 @@ TEST(SettingsText, Utf8OfSupplementaryCharacters)
     EXPECT_EQ(DecodeSettingsText(bytes).text, text);
 }
 
+// The characters a save would write as "?", named before it happens.
+struct LostCase {
+    const char *name;
+    QString text;
+    TextEncoding encoding;
+    QList<char32_t> lost;
+};
+
+void PrintTo(const LostCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class Unencodable : public ::testing::TestWithParam<LostCase>
+{
+};
+
+TEST_P(Unencodable, NamesWhatBecomesQuestionMarks)
+{
+    const LostCase &c = GetParam();
+    const QList<char32_t> lost = UnencodableCharacters(c.text, c.encoding);
+    EXPECT_EQ(lost, c.lost);
+    // Exactly those: without them the text comes back from its bytes.
+    QString kept;
+    for (qsizetype i = 0; i < c.text.size(); ++i) {
+        const QChar u = c.text[i];
+        const bool pair = u.isHighSurrogate() && i + 1 < c.text.size() && c.text[i + 1].isLowSurrogate();
+        const char32_t cp = pair ? QChar::surrogateToUcs4(u, c.text[i + 1]) : u.unicode();
+        if (!lost.contains(cp))
+            kept += pair ? c.text.mid(i, 2) : QString(u);
+        i += pair ? 1 : 0;
+    }
+    EXPECT_EQ(DecodeSettingsText(EncodeSettingsText(kept, c.encoding)).text, kept);
+    EXPECT_EQ(EncodeSettingsText(c.text, c.encoding).count('?') -
+                  EncodeSettingsText(kept, c.encoding).count('?'),
+              c.encoding == TextEncoding::Utf8 || c.encoding == TextEncoding::Utf16LE ||
+                      c.encoding == TextEncoding::Utf16BE
+                  ? 0
+                  : c.text.size() - kept.size());
+}
+
+const LostCase kLostCases[] = {
+    {"Latin1AndCodePageHigh", QStringLiteral("Startnr ä ß € Ÿ Š – „x“"), TextEncoding::Ansi, {}},
+    {"QuestionMarksOfTheTextItself", QStringLiteral("Wer? ??"), TextEncoding::Ansi, {}},
+    {"UnassignedBytesKeepTheirControls",
+     QStringLiteral("\u0081\u008D\u008F\u0090\u009D"),
+     TextEncoding::Ansi,
+     {}},
+    {"Japanese", QStringLiteral("日本語"), TextEncoding::Ansi, {0x65E5, 0x672C, 0x8A9E}},
+    {"EachOnceInOrderOfFirstAppearance",
+     QStringLiteral("Łączny czas, Łódź, Łączny"),
+     TextEncoding::Ansi,
+     {0x141, 0x105, 0x17A}},
+    {"BeyondTheBmpIsOneCharacter", QStringLiteral("a\U0001F600b\U0001F600"), TextEncoding::Ansi, {0x1F600}},
+    {"LoneSurrogate", QString(QChar(0xD800)) + u'x', TextEncoding::Ansi, {0xD800}},
+    {"C1ControlWithoutByte", QStringLiteral("a\u0080\u0099"), TextEncoding::Ansi, {0x80, 0x99}},
+    {"InvisibleCharacters", QStringLiteral("a\u200Bb\u00A0c\u3000"), TextEncoding::Ansi, {0x200B, 0x3000}},
+    {"NoneIsWrittenAsAnsi", QStringLiteral("日"), TextEncoding::None, {0x65E5}},
+    {"Utf8HoldsEverything", QStringLiteral("日本語 Ł \U0001F600"), TextEncoding::Utf8, {}},
+    {"Utf16LEHoldsEverything", QStringLiteral("日本語 Ł \U0001F600"), TextEncoding::Utf16LE, {}},
+    {"Utf16BEHoldsEverything", QStringLiteral("日本語 Ł \U0001F600"), TextEncoding::Utf16BE, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Texts, Unencodable, ::testing::ValuesIn(kLostCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Every UTF-16 code unit alone: named exactly when the code page writes it
+// as a "?" that it is not.
+TEST(Unencodable, AgreesWithTheEncoderOnEveryCodeUnit)
+{
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        const QString one{QChar(char16_t(u))};
+        const bool becomesQuestionMark = u != u'?' && EncodeWindows1252(one) == "?";
+        EXPECT_EQ(UnencodableCharacters(one, TextEncoding::Ansi),
+                  becomesQuestionMark ? QList<char32_t>{u} : QList<char32_t>{})
+            << std::hex << u;
+    }
+}
+
+TEST(Unencodable, NamesShowEveryCharacter)
+{
+    const struct {
+        QList<char32_t> characters;
+        QString named;
+    } cases[] = {
+        {{0x65E5, 0x672C, 0x8A9E}, QStringLiteral("日, 本, 語")},
+        {{0x141, 0x1F600}, QStringLiteral("Ł, \U0001F600")},
+        // What shows nothing on its own is named by its code point.
+        {{0x200B, 0x3000, 0x80, 0xD800, 0x301}, QStringLiteral("U+200B, U+3000, U+0080, U+D800, U+0301")},
+        {{}, QString()},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(NameCharacters(c.characters), c.named);
+}
+
 } // namespace

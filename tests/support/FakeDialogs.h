@@ -45,6 +45,16 @@ class FakeDialogs : public Dialogs
         return a;
     }
 
+    bool askReplaceUnsupported(QWidget *, const QString &characters) override
+    {
+        replaceQuestions << characters;
+        if (replaceAnswers.empty())
+            return false;
+        const bool answer = replaceAnswers.front();
+        replaceAnswers.pop_front();
+        return answer;
+    }
+
     bool askYesNo(QWidget *, const QString &question, bool) override
     {
         questions.append(question);
@@ -78,6 +88,10 @@ class FakeDialogs : public Dialogs
     QStringList messages;
     std::vector<uint32_t> chooserStarts;
     std::deque<std::optional<uint32_t>> choices;
+    // The characters each question before writing "?" named, and the
+    // answers to hand out (none left: "Abbrechen").
+    QStringList replaceQuestions;
+    std::deque<bool> replaceAnswers;
     // Yes/no questions asked, and the answers to hand out (none: "Nein").
     QStringList questions;
     std::deque<bool> yesNo;
