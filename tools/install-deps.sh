@@ -9,6 +9,8 @@ packages=(
   build-essential cmake pkg-config
   # the editor: Qt 6 Widgets, Qt's German texts (message box buttons), zlib
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev zlib1g-dev
+  # the window's English: lupdate and lrelease, and their CMake functions
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   # tests and benchmarks; libpng is the reference decoder of the logo tests
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   # the start-up benchmark watches the X root for the first window map

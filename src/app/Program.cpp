@@ -4,12 +4,11 @@
 #include "ui/Guard.h"
 #include "ui/PageWidgets.h"
 #include "ui/Tf_root.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 namespace
 {
@@ -42,11 +41,7 @@ void UseSystemQtOnly()
 
 void SpeakGerman(QApplication &app)
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    auto *qt = new QTranslator(&app);
-    if (qt->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qt);
+    Speak(app, InterfaceLanguage::German);
 }
 
 int RunProgram(int argc, char **argv)
@@ -56,7 +51,7 @@ int RunProgram(int argc, char **argv)
     // The title is the message boxes' caption; it is not made the display
     // name, which X11 would append to the window's caption.
     QCoreApplication::setApplicationName(QStringLiteral("VADaroradarAdadad"));
-    SpeakGerman(app);
+    Speak(app, SystemInterfaceLanguage());
     SubstituteTahoma();
 
     Tf_root f_root;

@@ -2,6 +2,8 @@
 
 #include "settings/SettingsFile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace
@@ -21,13 +23,13 @@ QString describe(const DiskChange &c)
 {
     QString line = QStringLiteral("• ") + keyName(c.key);
     if (keyIsSecret(c.key))
-        line += QStringLiteral(": Passwort geändert");
+        line += QCoreApplication::translate("SaveConflict", ": Passwort geändert");
     else
         line += QStringLiteral(": %1 → %2").arg(quoted(c.loaded), quoted(c.now));
     if (c.changedInWindow) {
-        line += QStringLiteral(" – auch im Editor geändert");
+        line += QCoreApplication::translate("SaveConflict", " – auch im Editor geändert");
         if (!keyIsSecret(c.key))
-            line += QStringLiteral(", dort ") + quoted(c.window);
+            line += QCoreApplication::translate("SaveConflict", ", dort ") + quoted(c.window);
     }
     return line;
 }
@@ -57,22 +59,25 @@ bool SameDiskChanges(const DiskChanges &a, const DiskChanges &b)
 
 QString FileChangedQuestion()
 {
-    return QStringLiteral(
-               "Die Einstellungen in %1 wurden von einem anderen Programm geändert, seit der Editor "
-               "sie geladen hat.")
+    return QCoreApplication::translate("SaveConflict",
+                                       "Die Einstellungen in %1 wurden von einem anderen Programm geändert, "
+                                       "seit der Editor sie geladen hat.")
         .arg(QString::fromLatin1(SettingsFile::kFileName));
 }
 
 QString DescribeDiskChanges(const DiskChanges &changes)
 {
-    QStringList lines{QStringLiteral("Vom anderen Programm geändert:")};
+    QStringList lines{QCoreApplication::translate("SaveConflict", "Vom anderen Programm geändert:")};
     for (const DiskChange &c : changes)
         lines << describe(c);
     lines << QString()
-          << QStringLiteral("Zusammenführen: Die Änderungen im Editor werden gespeichert, alle anderen "
-                            "Einstellungen behalten die Werte des anderen Programms. Bei auf beiden Seiten "
-                            "geänderten Einstellungen gilt der Wert aus dem Editor.")
-          << QStringLiteral("Überschreiben: Alle Einstellungen werden mit den Werten aus dem Editor "
-                            "gespeichert.");
+          << QCoreApplication::translate(
+                 "SaveConflict",
+                 "Zusammenführen: Die Änderungen im Editor werden gespeichert, alle anderen "
+                 "Einstellungen behalten die Werte des anderen Programms. Bei auf beiden Seiten "
+                 "geänderten Einstellungen gilt der Wert aus dem Editor.")
+          << QCoreApplication::translate(
+                 "SaveConflict", "Überschreiben: Alle Einstellungen werden mit den Werten aus dem Editor "
+                                 "gespeichert.");
     return lines.join(u'\n');
 }

@@ -9,6 +9,7 @@
 #include "ui/LayoutMenu.h"
 #include "ui/Tf_root.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace
@@ -16,7 +17,8 @@ namespace
 
 QString unreadableFormatMessage(Key key)
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "SettingsController",
                "Das gespeicherte Spaltenformat %1 konnte nicht gelesen werden: der Text ist kein "
                "gültiges Spaltenformat. Es bleibt in der Datei erhalten, solange diese Spalten nicht "
                "geändert werden.")
@@ -80,8 +82,9 @@ static void requireLoaded(bool loaded)
     // Before the load the controls hold their designed values, not the
     // operator's settings.
     if (!loaded)
-        throw Failure(QStringLiteral("Die Einstellungen sind noch nicht geladen; Layouts können erst danach "
-                                     "geladen oder gespeichert werden"));
+        throw Failure(QCoreApplication::translate(
+            "SettingsController", "Die Einstellungen sind noch nicht geladen; Layouts können erst danach "
+                                  "geladen oder gespeichert werden"));
 }
 
 void SettingsController::loadLayout(const Layout &layout)
@@ -142,10 +145,11 @@ void SettingsController::b_endeClick()
     if (!m_loaded) {
         // The controls that were not loaded still hold their designed
         // values; writing them would overwrite the stored settings.
-        w.dialogs().showFailure(&w,
-                                QStringLiteral("Die Einstellungen konnten nicht geladen werden. Damit die "
-                                               "gespeicherten Einstellungen erhalten bleiben, wird nichts "
-                                               "gespeichert"));
+        w.dialogs().showFailure(
+            &w, QCoreApplication::translate("SettingsController",
+                                            "Die Einstellungen konnten nicht geladen werden. Damit die "
+                                            "gespeicherten Einstellungen erhalten bleiben, wird nichts "
+                                            "gespeichert"));
         w.closeWithoutAsking();
         return;
     }

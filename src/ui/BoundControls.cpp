@@ -1,5 +1,6 @@
 #include "BoundControls.h"
 
+#include "FieldTexts.h"
 #include "FirstLineValidator.h"
 
 #include <QApplication>
@@ -179,7 +180,9 @@ void BoundCheckBox::nextCheckState()
 BoundComboBox::BoundComboBox(PanelBinding &binding, int pos, const QStringList &items, QWidget *parent)
     : QComboBox(parent), BoundControl(binding, pos)
 {
-    addItems(items);
+    // The entries show the operator's language and hold the stored text.
+    for (const QString &item : items)
+        addItem(ChoiceText(item), item);
     setMaxVisibleItems(int(items.size()));
     setCurrentIndex(-1);
     connect(this, &QComboBox::activated, this, [this] { chosen(); });
@@ -199,7 +202,7 @@ void BoundComboBox::display()
     int index = -1;
     if (!value.isEmpty())
         for (int i = 0; i < count(); ++i)
-            if (itemText(i).compare(value, Qt::CaseInsensitive) == 0) {
+            if (itemData(i).toString().compare(value, Qt::CaseInsensitive) == 0) {
                 index = i;
                 break;
             }
@@ -209,5 +212,5 @@ void BoundComboBox::display()
 
 QString BoundComboBox::inputText() const
 {
-    return currentText();
+    return currentIndex() < 0 ? currentText() : currentData().toString();
 }

@@ -1,5 +1,6 @@
 #include "ColumnPanel.h"
 
+#include "FieldTexts.h"
 #include "FontLists.h"
 #include "PageWidgets.h"
 
@@ -166,9 +167,9 @@ void ColumnPanel::placeHead(const Names &names)
     spalte->setFont(PageFont(11, true));
     if (f.has(Field::Text)) {
         const FieldDef &def = f.at(f.pos(Field::Text));
-        PanelLabel(this, QStringLiteral("Label17"), def.caption, l.textLabel);
+        PanelLabel(this, QStringLiteral("Label17"), FieldCaption(def), l.textLabel);
         text = placeBound(new BoundLineEdit(m_binding, f.pos(Field::Text), def.size, false, this),
-                          QStringLiteral("DBEdit2"), l.text, def.caption);
+                          QStringLiteral("DBEdit2"), l.text, FieldCaption(def));
     }
 }
 
@@ -183,7 +184,7 @@ void ColumnPanel::placeFontLists(const Names &names)
                           QString::fromLatin1(names.sizeText), l.sizeText);
     sizeText->setFont(PageFont(13, true));
 
-    const QString nameCaption = fields().at(FontField::Schriftname).caption;
+    const QString nameCaption = FieldCaption(fields().at(FontField::Schriftname));
     QLabel *nameLabel = PanelLabel(this, QString::fromLatin1(names.fontName) + QStringLiteral("_label"),
                                    nameCaption, l.fontNameLabel);
     fontName = new FontNameList(this);
@@ -192,7 +193,7 @@ void ColumnPanel::placeFontLists(const Names &names)
     fontName->setAccessibleName(nameCaption);
     nameLabel->setBuddy(fontName);
 
-    const QString sizeCaption = fields().at(FontField::Schriftgroesse).caption;
+    const QString sizeCaption = FieldCaption(fields().at(FontField::Schriftgroesse));
     QLabel *sizeLabel = PanelLabel(this, QString::fromLatin1(names.fontSize) + QStringLiteral("_label"),
                                    sizeCaption, l.fontSizeLabel);
     fontSize = new FontSizeList(this);
@@ -209,24 +210,24 @@ void ColumnPanel::placeInputs(const Names &names)
     const PanelLayout &l = layout();
     const FormatFields &f = fields();
     const FieldDef &fettDef = f.at(FontField::Fett);
-    fett = placeBound(new BoundCheckBox(m_binding, FontField::Fett, fettDef.caption, this),
-                      QString::fromLatin1(names.fett), l.fett, fettDef.caption);
+    fett = placeBound(new BoundCheckBox(m_binding, FontField::Fett, FieldCaption(fettDef), this),
+                      QString::fromLatin1(names.fett), l.fett, FieldCaption(fettDef));
     if (f.has(Field::Ausrichtung)) {
         const FieldDef &def = f.at(f.pos(Field::Ausrichtung));
-        PanelLabel(this, QStringLiteral("Label10"), def.caption, l.ausrichtungLabel);
+        PanelLabel(this, QStringLiteral("Label10"), FieldCaption(def), l.ausrichtungLabel);
         ausrichtung = placeBound(new BoundComboBox(m_binding, f.pos(Field::Ausrichtung), def.choices, this),
-                                 QStringLiteral("dbc_ausrichtung"), l.ausrichtung, def.caption);
+                                 QStringLiteral("dbc_ausrichtung"), l.ausrichtung, FieldCaption(def));
     }
     const FieldDef &farbeDef = f.at(FontField::Farbe);
-    PanelLabel(this, QString::fromLatin1(names.farbeLabel), farbeDef.caption, l.farbeLabel);
+    PanelLabel(this, QString::fromLatin1(names.farbeLabel), FieldCaption(farbeDef), l.farbeLabel);
     farbe = placeBound(new BoundLineEdit(m_binding, FontField::Farbe, farbeDef.size, false, this),
-                       QString::fromLatin1(names.farbe), l.farbe, farbeDef.caption);
+                       QString::fromLatin1(names.farbe), l.farbe, FieldCaption(farbeDef));
     if (f.has(Field::Anzahlzeichen)) {
         const FieldDef &def = f.at(f.pos(Field::Anzahlzeichen));
-        PanelLabel(this, QStringLiteral("Label12"), def.caption, l.anzahlLabel, 9);
+        PanelLabel(this, QStringLiteral("Label12"), FieldCaption(def), l.anzahlLabel, 9);
         anzahlzeichen = placeBound(
             new BoundLineEdit(m_binding, f.pos(Field::Anzahlzeichen), kCharacterDigits, true, this),
-            QStringLiteral("dbe_anzahlzeichen"), l.anzahl, def.caption);
+            QStringLiteral("dbe_anzahlzeichen"), l.anzahl, FieldCaption(def));
     }
 }
 

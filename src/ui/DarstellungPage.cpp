@@ -40,7 +40,7 @@ CueLineEdit *MakeDigitField(QWidget *parent, const char *name, const char *acces
                             int w, int h, int limit)
 {
     CueLineEdit *f =
-        MakeField(parent, QString::fromLatin1(name), QString::fromUtf8(accessibleName), x, y, w, h);
+        MakeField(parent, QString::fromLatin1(name), DarstellungPage::tr(accessibleName), x, y, w, h);
     f->setDigitsOnly(true);
     f->setLimit(limit);
     f->setText(QStringLiteral("0"));
@@ -76,10 +76,10 @@ void DarstellungPage::buildSwatches()
     sh_zweitezeile = MakeShape(this, "sh_zweitezeile", 597, 36, 65, 27);
     for (Shape *shadow : {Shape2, Shape1, Shape3, Shape8})
         shadow->setFill(grey);
-    sh_hintergrund->setAccessibleName(QStringLiteral("Hintergrundfarbe"));
-    sh_zweitezeile->setAccessibleName(QStringLiteral("Hintergrundfarbe zweite Zeile"));
-    Shape2->setAccessibleName(QStringLiteral("Hintergrundfarbe"));
-    Shape8->setAccessibleName(QStringLiteral("Hintergrundfarbe zweite Zeile"));
+    sh_hintergrund->setAccessibleName(tr("Hintergrundfarbe"));
+    sh_zweitezeile->setAccessibleName(tr("Hintergrundfarbe zweite Zeile"));
+    Shape2->setAccessibleName(tr("Hintergrundfarbe"));
+    Shape8->setAccessibleName(tr("Hintergrundfarbe zweite Zeile"));
     MakeShape(this, "Shape4", 157, 16, 3, 111, Shape::Kind::Separator);
     MakeShape(this, "Shape5", 265, 16, 3, 111, Shape::Kind::Separator);
     MakeShape(this, "Shape11", 588, 16, 3, 111, Shape::Kind::Separator);
@@ -92,13 +92,13 @@ void DarstellungPage::buildLogoPreviews()
     img_logo = new PictureBox(this);
     img_logo->setObjectName(QStringLiteral("img_logo"));
     img_logo->setGeometry(337, 39, 116, 65);
-    img_logo->setAccessibleName(QStringLiteral("Logo"));
+    img_logo->setAccessibleName(tr("Logo"));
     img_logo->hide();
     img_logo_trans = new PictureBox(this);
     img_logo_trans->setObjectName(QStringLiteral("img_logo_trans"));
     img_logo_trans->setGeometry(459, 39, 116, 65);
     img_logo_trans->setKeyColorTransparent(true);
-    img_logo_trans->setAccessibleName(QStringLiteral("Logo transparent"));
+    img_logo_trans->setAccessibleName(tr("Logo transparent"));
     // Presses on the previews reach the shadows' reaction like the backdrops.
     img_logo->setAttribute(Qt::WA_TransparentForMouseEvents);
     img_logo_trans->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -106,48 +106,41 @@ void DarstellungPage::buildLogoPreviews()
 
 void DarstellungPage::buildLabels()
 {
-    MakeLabel(this, QStringLiteral("Anzahl der Zeilen"), 35, 33, 99, 16)
-        ->setObjectName(QStringLiteral("Label8"));
-    QLabel *label13 =
-        MakeLabel(this, QStringLiteral("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
+    MakeLabel(this, tr("Anzahl der Zeilen"), 35, 33, 99, 16)->setObjectName(QStringLiteral("Label8"));
+    QLabel *label13 = MakeLabel(this, tr("alle         Sekunden eine leere Zeile einfügen"), 33, 78, 134, 52);
     label13->setObjectName(QStringLiteral("Label13"));
     label13->setWordWrap(true);
     label13->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    MakeLabel(this, QStringLiteral("Hintergrundfarbe"), 165, 13)->setObjectName(QStringLiteral("Label2"));
-    MakeLabel(this, QStringLiteral("Logo"), 274, 12)->setObjectName(QStringLiteral("Label3"));
-    QLabel *label14 =
-        MakeLabel(this, QStringLiteral("Logo zeigen nach\nSekunden ohne Detektion"), 274, 42, 61, 85, 11);
+    MakeLabel(this, tr("Hintergrundfarbe"), 165, 13)->setObjectName(QStringLiteral("Label2"));
+    MakeLabel(this, tr("Logo"), 274, 12)->setObjectName(QStringLiteral("Label3"));
+    QLabel *label14 = MakeLabel(this, tr("Logo zeigen nach\nSekunden ohne Detektion"), 274, 42, 61, 85, 11);
     label14->setObjectName(QStringLiteral("Label14"));
     label14->setWordWrap(true);
     label14->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QLabel *label4 =
-        MakeLabel(this, QStringLiteral("transparent als Hintergrund\nbei Detektion"), 463, 17, 111, 22, 9);
+    QLabel *label4 = MakeLabel(this, tr("transparent als Hintergrund\nbei Detektion"), 463, 17, 111, 22, 9);
     label4->setObjectName(QStringLiteral("Label4"));
     label4->setAlignment(Qt::AlignCenter);
-    MakeLabel(this, QStringLiteral("Hintergrundfarbe zweite Zeile"), 597, 14)
-        ->setObjectName(QStringLiteral("Label5"));
-    MakeLabel(this, QStringLiteral("nur Ergebnise aus den Feldern"), 597, 75)
-        ->setObjectName(QStringLiteral("Label1"));
-    QLabel *label6 = MakeLabel(this, QStringLiteral("erstes"), 604, 92, 56, 11, 9);
+    MakeLabel(this, tr("Hintergrundfarbe zweite Zeile"), 597, 14)->setObjectName(QStringLiteral("Label5"));
+    MakeLabel(this, tr("nur Ergebnise aus den Feldern"), 597, 75)->setObjectName(QStringLiteral("Label1"));
+    QLabel *label6 = MakeLabel(this, tr("erstes"), 604, 92, 56, 11, 9);
     label6->setObjectName(QStringLiteral("Label6"));
     label6->setAlignment(Qt::AlignCenter);
-    QLabel *label7 = MakeLabel(this, QStringLiteral("letztes"), 699, 92, 56, 11, 9);
+    QLabel *label7 = MakeLabel(this, tr("letztes"), 699, 92, 56, 11, 9);
     label7->setObjectName(QStringLiteral("Label7"));
     label7->setAlignment(Qt::AlignCenter);
     l_anzahlspalten = MakeLabel(this, QString(), 160, 142, 610, 16);
     l_anzahlspalten->setObjectName(QStringLiteral("l_anzahlspalten"));
-    MakeLabel(this, QStringLiteral("Einstellungen pro Spalte"), 3, 194, 152, 16)
-        ->setObjectName(QStringLiteral("Label9"));
+    MakeLabel(this, tr("Einstellungen pro Spalte"), 3, 194, 152, 16)->setObjectName(QStringLiteral("Label9"));
 }
 
 void DarstellungPage::buildControls()
 {
-    cb_vollbild = new QCheckBox(QStringLiteral("Vollbild"), this);
+    cb_vollbild = new QCheckBox(tr("Vollbild"), this);
     cb_vollbild->setObjectName(QStringLiteral("cb_vollbild"));
     cb_vollbild->setGeometry(48, 12, 66, 25);
     cb_vollbild->setAccessibleName(cb_vollbild->text());
-    e_hintergrund = MakeField(this, QStringLiteral("e_hintergrund"), QStringLiteral("Hintergrundfarbe"), 176,
-                              105, 66, 24);
+    e_hintergrund =
+        MakeField(this, QStringLiteral("e_hintergrund"), tr("Hintergrundfarbe"), 176, 105, 66, 24);
     e_hintergrund->setLimit(7);
     e_hintergrund->setText(QStringLiteral("#FFFFFF"));
     tb_trans = new TrackBar(this);
@@ -157,26 +150,28 @@ void DarstellungPage::buildControls()
     tb_trans->setValue(10);
     tb_trans->setSingleStep(1);
     tb_trans->setPageStep(51);
-    tb_trans->setAccessibleName(QStringLiteral("Transparenz Logo"));
-    e_zweitezeile = MakeField(this, QStringLiteral("e_zweitezeile"),
-                              QStringLiteral("Hintergrundfarbe zweite Zeile"), 668, 39, 66, 24);
+    tb_trans->setAccessibleName(tr("Transparenz Logo"));
+    e_zweitezeile = MakeField(this, QStringLiteral("e_zweitezeile"), tr("Hintergrundfarbe zweite Zeile"), 668,
+                              39, 66, 24);
     e_zweitezeile->setLimit(7);
     e_zweitezeile->setText(QStringLiteral("#FFFFFF"));
-    e_erstesEF = MakeDigitField(this, "e_erstesEF", "erstes Ergebnisfeld", 604, 103, 56, 24, 4);
-    e_letztesEF = MakeDigitField(this, "e_letztesEF", "letztes Ergebnisfeld", 699, 103, 56, 24, 4);
-    e_anzahlzeilen = MakeDigitField(this, "e_anzahlzeilen", "Anzahl der Zeilen", 58, 50, 56, 24, 4);
-    e_InfoZeile =
-        MakeLabelledField(this, QStringLiteral("e_InfoZeile"), QStringLiteral("Daten für Detektions Zeile"),
-                          QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden "
-                                         "(z.Bsp. Startnr,\"Team \"&&[Verein])"),
-                          3, 160, 767, 23);
+    e_erstesEF = MakeDigitField(this, "e_erstesEF", QT_TR_NOOP("erstes Ergebnisfeld"), 604, 103, 56, 24, 4);
+    e_letztesEF =
+        MakeDigitField(this, "e_letztesEF", QT_TR_NOOP("letztes Ergebnisfeld"), 699, 103, 56, 24, 4);
+    e_anzahlzeilen =
+        MakeDigitField(this, "e_anzahlzeilen", QT_TR_NOOP("Anzahl der Zeilen"), 58, 50, 56, 24, 4);
+    e_InfoZeile = MakeLabelledField(this, QStringLiteral("e_InfoZeile"), tr("Daten für Detektions Zeile"),
+                                    tr("Daten, es können alle Formeln aus Zeitquell verwendet werden "
+                                       "(z.Bsp. Startnr,\"Team \"&&[Verein])"),
+                                    3, 160, 767, 23);
     dbcg_spalten = new PanelGrid(PanelKind::Spalten, this);
     dbcg_spalten->setObjectName(QStringLiteral("dbcg_spalten"));
     dbcg_spalten->setGeometry(20, 212, 735, 276);
     dbcg_spalten->setAccessibleName(FieldLabel(e_InfoZeile)->text());
-    e_timeoutleereZeile =
-        MakeDigitField(this, "e_timeoutleereZeile", "Sekunden bis zur leeren Zeile", 55, 77, 31, 18, 3);
-    e_timeoutlogo = MakeDigitField(this, "e_timeoutlogo", "Sekunden bis zum Logo", 302, 53, 29, 17, 3);
+    e_timeoutleereZeile = MakeDigitField(this, "e_timeoutleereZeile",
+                                         QT_TR_NOOP("Sekunden bis zur leeren Zeile"), 55, 77, 31, 18, 3);
+    e_timeoutlogo =
+        MakeDigitField(this, "e_timeoutlogo", QT_TR_NOOP("Sekunden bis zum Logo"), 302, 53, 29, 17, 3);
     e_timeoutlogo->setFont(PageFont(11));
 }
 

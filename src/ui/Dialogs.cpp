@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -50,7 +51,8 @@ std::optional<uint32_t> QtDialogs::chooseColor(QWidget *owner, uint32_t start)
 
 QString UnsavedChangesQuestion()
 {
-    return QStringLiteral("Die Änderungen an den Einstellungen wurden nicht gespeichert.");
+    return QCoreApplication::translate("Dialogs",
+                                       "Die Änderungen an den Einstellungen wurden nicht gespeichert.");
 }
 
 Dialogs::CloseAnswer QtDialogs::askUnsavedChanges(QWidget *owner)
@@ -80,9 +82,12 @@ Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString 
     // markup. The box's text format does not reach its informative label.
     if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
         label->setTextFormat(Qt::PlainText);
-    QPushButton *merge = box.addButton(QStringLiteral("&Zusammenführen"), QMessageBox::AcceptRole);
-    QPushButton *overwrite = box.addButton(QStringLiteral("Ü&berschreiben"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
+    QPushButton *merge =
+        box.addButton(QCoreApplication::translate("Dialogs", "&Zusammenführen"), QMessageBox::AcceptRole);
+    QPushButton *overwrite =
+        box.addButton(QCoreApplication::translate("Dialogs", "Ü&berschreiben"), QMessageBox::DestructiveRole);
+    QPushButton *cancel =
+        box.addButton(QCoreApplication::translate("Dialogs", "&Abbrechen"), QMessageBox::RejectRole);
     box.setDefaultButton(merge);
     box.setEscapeButton(cancel);
     box.exec();
@@ -131,7 +136,8 @@ namespace
 std::optional<QString> runLayoutDialog(QFileDialog &dialog, const QString &folder)
 {
     dialog.setDirectory(folder);
-    dialog.setNameFilters({QStringLiteral("Layouts (*.vadlayout)"), QStringLiteral("Alle Dateien (*)")});
+    dialog.setNameFilters({QCoreApplication::translate("Dialogs", "Layouts (*.vadlayout)"),
+                           QCoreApplication::translate("Dialogs", "Alle Dateien (*)")});
     dialog.setDefaultSuffix(QStringLiteral("vadlayout"));
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -144,21 +150,21 @@ std::optional<QString> runLayoutDialog(QFileDialog &dialog, const QString &folde
 std::optional<QString> QtDialogs::chooseLayoutToSave(QWidget *owner, const QString &folder,
                                                      const QString &name)
 {
-    QFileDialog dialog(owner, QStringLiteral("Layout speichern"));
+    QFileDialog dialog(owner, QCoreApplication::translate("Dialogs", "Layout speichern"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Speichern"));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Name:"));
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("Dialogs", "Speichern"));
+    dialog.setLabelText(QFileDialog::FileName, QCoreApplication::translate("Dialogs", "Name:"));
     dialog.selectFile(name);
     return runLayoutDialog(dialog, folder);
 }
 
 std::optional<QString> QtDialogs::chooseLayoutToLoad(QWidget *owner, const QString &folder)
 {
-    QFileDialog dialog(owner, QStringLiteral("Layout laden"));
+    QFileDialog dialog(owner, QCoreApplication::translate("Dialogs", "Layout laden"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Laden"));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Datei:"));
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("Dialogs", "Laden"));
+    dialog.setLabelText(QFileDialog::FileName, QCoreApplication::translate("Dialogs", "Datei:"));
     return runLayoutDialog(dialog, folder);
 }

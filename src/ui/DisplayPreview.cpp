@@ -1,6 +1,7 @@
 #include "DisplayPreview.h"
 
 #include "Dialogs.h"
+#include "FieldTexts.h"
 #include "PageWidgets.h"
 #include "PreviewCanvas.h"
 #include "base/NumberText.h"
@@ -162,7 +163,7 @@ constexpr qreal kEdgeReach = 4;
 
 QString DisplayPreview::NoteText()
 {
-    return QStringLiteral("Vorschau mit Beispieldaten – das Anzeigeprogramm kann im Detail anders aussehen.");
+    return tr("Vorschau mit Beispieldaten – das Anzeigeprogramm kann im Detail anders aussehen.");
 }
 
 int DisplayPreview::PixelSize(int points)
@@ -180,7 +181,7 @@ DisplayPreview::DisplayPreview(const EditorState &state, QWidget *parent)
 
     m_canvas = new PreviewCanvas(*this, this);
     m_canvas->setObjectName(QStringLiteral("vorschau_anzeige"));
-    m_canvas->setAccessibleName(QStringLiteral("Anzeige"));
+    m_canvas->setAccessibleName(tr("Anzeige"));
     m_canvas->setAttribute(Qt::WA_OpaquePaintEvent);
     m_canvas->setMinimumSize(160, 90);
     m_canvas->setMouseTracking(true);
@@ -378,10 +379,10 @@ QString DisplayPreview::toolTipAt(const QPointF &pos) const
     const DisplayLayout::Cell *cell = m_layoutValid ? m_layout.cellAt(pos) : nullptr;
     if (!cell || !cell->substituted)
         return QString();
-    const QString shown = QStringLiteral("gezeigt wird „%1“").arg(cell->fontShown);
+    const QString shown = tr("gezeigt wird „%1“").arg(cell->fontShown);
     if (cell->fontName.isEmpty())
-        return QStringLiteral("Keine Schriftart angegeben, ") + shown;
-    return QStringLiteral("Die Schriftart „%1“ ist nicht installiert, ").arg(cell->fontName) + shown;
+        return tr("Keine Schriftart angegeben, ") + shown;
+    return tr("Die Schriftart „%1“ ist nicht installiert, ").arg(cell->fontName) + shown;
 }
 
 DisplayDescription DisplayPreview::description() const
@@ -713,24 +714,22 @@ void DisplayPreview::addMenuEntries(QMenu &menu, const ColumnRef &column)
         });
     };
     if (fields.has(Field::Ausrichtung)) {
-        QMenu *alignment = menu.addMenu(QStringLiteral("Ausrichtung"));
+        QMenu *alignment = menu.addMenu(tr("Ausrichtung"));
         const QString current = rows.text(column.row, Field::Ausrichtung);
         for (const QString &choice : fields.at(fields.pos(Field::Ausrichtung)).choices) {
-            QAction *action = alignment->addAction(choice);
+            QAction *action = alignment->addAction(ChoiceText(choice));
             action->setCheckable(true);
             action->setChecked(choice.compare(current, Qt::CaseInsensitive) == 0);
             entry(action, [this, column, choice] { m_edits->setAlignment(column, choice); });
         }
     }
-    QAction *bold = menu.addAction(QStringLiteral("Fett"));
+    QAction *bold = menu.addAction(tr("Fett"));
     bold->setCheckable(true);
     const FieldValue fett = rows.at(column.row, Field::Fett);
     const bool isBold = !fett.isNull && fett.flag;
     bold->setChecked(isBold);
     entry(bold, [this, column, isBold] { m_edits->setBold(column, !isBold); });
-    entry(menu.addAction(QStringLiteral("Schrift größer")),
-          [this, column] { m_edits->stepFontSize(column, 1); });
-    entry(menu.addAction(QStringLiteral("Schrift kleiner")),
-          [this, column] { m_edits->stepFontSize(column, -1); });
-    entry(menu.addAction(QStringLiteral("Farbe…")), [this, column] { m_edits->chooseColour(column); });
+    entry(menu.addAction(tr("Schrift größer")), [this, column] { m_edits->stepFontSize(column, 1); });
+    entry(menu.addAction(tr("Schrift kleiner")), [this, column] { m_edits->stepFontSize(column, -1); });
+    entry(menu.addAction(tr("Farbe…")), [this, column] { m_edits->chooseColour(column); });
 }

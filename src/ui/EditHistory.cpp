@@ -68,16 +68,16 @@ EditHistory::EditHistory(EditorState &state, QWidget &window, GuardFn guard)
 {
     m_stack = new QUndoStack(this);
 
-    m_undo = new QAction(QStringLiteral("Rückgängig"), this);
+    m_undo = new QAction(tr("Rückgängig"), this);
     m_undo->setObjectName(QStringLiteral("a_rueckgaengig"));
     m_undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    m_undo->setToolTip(QStringLiteral("Rückgängig (Strg+Z)"));
+    m_undo->setToolTip(tr("Rückgängig (Strg+Z)"));
     m_undo->setEnabled(false);
-    m_redo = new QAction(QStringLiteral("Wiederholen"), this);
+    m_redo = new QAction(tr("Wiederholen"), this);
     m_redo->setObjectName(QStringLiteral("a_wiederholen"));
     m_redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    m_redo->setToolTip(QStringLiteral("Wiederholen (Strg+Umschalt+Z, Strg+Y)"));
+    m_redo->setToolTip(tr("Wiederholen (Strg+Umschalt+Z, Strg+Y)"));
     m_redo->setEnabled(false);
     connect(m_undo, &QAction::triggered, this, &EditHistory::undo);
     connect(m_redo, &QAction::triggered, this, &EditHistory::redo);

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -24,7 +25,8 @@ constexpr int kNarrowest = 40;
 
 QString logoQuestion()
 {
-    return QStringLiteral("Das Layout enthält ein Logo. Soll logo.png ersetzt werden?");
+    return QCoreApplication::translate("LayoutMenu",
+                                       "Das Layout enthält ein Logo. Soll logo.png ersetzt werden?");
 }
 
 } // namespace
@@ -36,9 +38,9 @@ LayoutMenu::LayoutMenu(QWidget &window, QWidget *previewButton, Dialogs &dialogs
     setObjectName(QStringLiteral("layoutMenu"));
     m_button = new QToolButton(&w);
     m_button->setObjectName(QStringLiteral("b_layout"));
-    m_button->setText(QStringLiteral("Layout"));
-    m_button->setAccessibleName(QStringLiteral("Layout"));
-    m_button->setToolTip(QStringLiteral("Layouts speichern und laden (Strg+Umschalt+S, Strg+O)"));
+    m_button->setText(tr("Layout"));
+    m_button->setAccessibleName(tr("Layout"));
+    m_button->setToolTip(tr("Layouts speichern und laden (Strg+Umschalt+S, Strg+O)"));
     m_button->setPopupMode(QToolButton::InstantPopup);
     m_button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_button->setFont(m_preview->font());
@@ -49,9 +51,9 @@ LayoutMenu::LayoutMenu(QWidget &window, QWidget *previewButton, Dialogs &dialogs
     m_menu->setObjectName(QStringLiteral("layoutMenuPopup"));
     m_button->setMenu(m_menu);
     // The actions belong to the window too, so their keys work on every page.
-    m_save = new QAction(QStringLiteral("Layout speichern…"), this);
+    m_save = new QAction(tr("Layout speichern…"), this);
     m_save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    m_load = new QAction(QStringLiteral("Layout laden…"), this);
+    m_load = new QAction(tr("Layout laden…"), this);
     m_load->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     for (QAction *action : {m_save, m_load}) {
         action->setShortcutContext(Qt::WindowShortcut);
@@ -73,16 +75,16 @@ void LayoutMenu::rebuildMenu()
     m_menu->clear();
     m_menu->addAction(m_save);
     m_menu->addAction(m_load);
-    m_menu->addSection(QStringLiteral("Eigene Layouts"));
+    m_menu->addSection(tr("Eigene Layouts"));
     const QStringList files = LayoutFilesIn(m_folder);
     if (files.isEmpty())
-        m_menu->addAction(QStringLiteral("(noch keine gespeichert)"))->setEnabled(false);
+        m_menu->addAction(tr("(noch keine gespeichert)"))->setEnabled(false);
     for (const QString &path : files) {
         QAction *entry = m_menu->addAction(QFileInfo(path).completeBaseName());
         entry->setToolTip(path);
         connect(entry, &QAction::triggered, this, [this, path] { loadLayoutFile(path); });
     }
-    m_menu->addSection(QStringLiteral("Mitgelieferte Layouts"));
+    m_menu->addSection(tr("Mitgelieferte Layouts"));
     for (const Layout &layout : BuiltInLayouts()) {
         QAction *entry = m_menu->addAction(layout.name);
         connect(entry, &QAction::triggered, this, [this, layout] { m_guard([&] { loadLayout(layout); }); });
@@ -95,8 +97,8 @@ void LayoutMenu::saveLayout()
         if (!m_source)
             return;
         QDir().mkpath(m_folder); // the dialog opens there; a failure shows in the dialog
-        const std::optional<QString> path = m_dialogs.chooseLayoutToSave(
-            &w, m_folder, QStringLiteral("Neues Layout") + QLatin1String(kLayoutSuffix));
+        const std::optional<QString> path =
+            m_dialogs.chooseLayoutToSave(&w, m_folder, tr("Neues Layout") + QLatin1String(kLayoutSuffix));
         if (!path)
             return;
         Layout layout = m_source(QFileInfo(*path).completeBaseName());
@@ -110,8 +112,8 @@ QByteArray LayoutMenu::logoToCarry()
     if (!QFileInfo(LogoInWorkingFolder()).isFile())
         return {};
     if (!m_dialogs.askYesNo(&w,
-                            QStringLiteral("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
-                                           "mitgespeichert werden?"),
+                            tr("Im Arbeitsordner liegt ein Logo (logo.png). Soll es im Layout "
+                               "mitgespeichert werden?"),
                             true))
         return {};
     return ReadLogoForLayout(LogoInWorkingFolder());

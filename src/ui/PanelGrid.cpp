@@ -1,5 +1,6 @@
 #include "PanelGrid.h"
 
+#include "FieldTexts.h"
 #include "FontLists.h"
 #include "PageWidgets.h"
 
@@ -252,7 +253,7 @@ void PanelGrid::paintPanel(QPainter &p, const QRect &r, const std::vector<FieldV
         return pos >= 0 && pos < int(row.size()) ? f.at(pos).toText(row[size_t(pos)]) : QString();
     };
     const auto caption = [&](Field meaning) {
-        return f.has(meaning) ? f.at(f.pos(meaning)).caption : QString();
+        return f.has(meaning) ? FieldCaption(f.at(f.pos(meaning))) : QString();
     };
     const auto at = [&](const QRect &rect) { return rect.translated(r.topLeft()); };
 
@@ -332,7 +333,7 @@ void PanelGrid::paintComboBox(QPainter &p, const QRect &rect, const QStringList 
     combo.rect = rect;
     for (const QString &entry : choices)
         if (value.compare(entry, Qt::CaseInsensitive) == 0)
-            combo.currentText = entry;
+            combo.currentText = ChoiceText(entry);
     style()->drawComplexControl(QStyle::CC_ComboBox, &combo, &p, this);
     style()->drawControl(QStyle::CE_ComboBoxLabel, &combo, &p, this);
 }

@@ -3,6 +3,7 @@
 #include "DisplayPreview.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
 #include <QWindow>
@@ -14,13 +15,13 @@ QString KindName(DisplayLayout::RowKind kind)
 {
     switch (kind) {
     case DisplayLayout::RowKind::Heading:
-        return QStringLiteral("Überschrift");
+        return QCoreApplication::translate("PreviewCanvas", "Überschrift");
     case DisplayLayout::RowKind::Info:
-        return QStringLiteral("Startnummern Info");
+        return QCoreApplication::translate("PreviewCanvas", "Startnummern Info");
     case DisplayLayout::RowKind::Detection:
         break;
     }
-    return QStringLiteral("Zeile");
+    return QCoreApplication::translate("PreviewCanvas", "Zeile");
 }
 
 class PictureAccessible;
@@ -57,7 +58,7 @@ class CellAccessible : public QAccessibleInterface
             const QString line = row.kind == DisplayLayout::RowKind::Heading
                                      ? KindName(row.kind)
                                      : QStringLiteral("%1 %2").arg(KindName(row.kind)).arg(row.index + 1);
-            return QStringLiteral("%1, Spalte %2").arg(line).arg(c->column + 1);
+            return QCoreApplication::translate("PreviewCanvas", "%1, Spalte %2").arg(line).arg(c->column + 1);
         }
         return QString();
     }

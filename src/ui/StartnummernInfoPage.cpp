@@ -17,7 +17,7 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
     setFont(PageFont());
     l_anzahlspalten_snri = MakeLabel(this, QString(), 209, 42, 610, 16);
     l_anzahlspalten_snri->setObjectName(QStringLiteral("l_anzahlspalten_snri"));
-    cb_startnummerninfo = new QCheckBox(QStringLiteral("mit Startnummern Info"), this);
+    cb_startnummerninfo = new QCheckBox(tr("mit Startnummern Info"), this);
     cb_startnummerninfo->setObjectName(QStringLiteral("cb_startnummerninfo"));
     cb_startnummerninfo->setGeometry(33, 15, 168, 25);
     cb_startnummerninfo->setAccessibleName(cb_startnummerninfo->text());
@@ -26,13 +26,12 @@ StartnummernInfoPage::StartnummernInfoPage(QWidget *parent) : QWidget(parent)
     DBCtrlGrid1->setGeometry(20, 87, 735, 276);
     // The cue shows a backslash and an "n", not a line break.
     e_SNRInfoFelder = MakeLabelledField(
-        this, QStringLiteral("e_SNRInfoFelder"), QStringLiteral("Daten für Startnummern Info"),
-        QStringLiteral("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team "
-                       "\"&&[Verein]) \\n für neue Zeile"),
+        this, QStringLiteral("e_SNRInfoFelder"), tr("Daten für Startnummern Info"),
+        tr("Daten, es können alle Formeln aus Zeitquell verwendet werden (z.Bsp. Startnr,\"Team "
+           "\"&&[Verein]) \\n für neue Zeile"),
         3, 58, 767, 23);
-    e_StartNrInFeld =
-        MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), QStringLiteral("suche StartNr in Feld"),
-                          QStringLiteral("Feld"), 25, 385, 94, 25);
+    e_StartNrInFeld = MakeLabelledField(this, QStringLiteral("e_StartNrInFeld"), tr("suche StartNr in Feld"),
+                                        tr("Feld"), 25, 385, 94, 25);
     DBCtrlGrid1->setAccessibleName(FieldLabel(e_SNRInfoFelder)->text());
     const QList<QWidget *> chain = QList<QWidget *>{cb_startnummerninfo} + DBCtrlGrid1->tabChain() +
                                    QList<QWidget *>{e_SNRInfoFelder, e_StartNrInFeld};

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QSlider>
 
@@ -33,11 +34,19 @@ void StateBinding::custom(Key key, const QString &designed, std::function<void()
     m_show[size_t(key)] = std::move(show);
 }
 
+// The state's "(Anzahl Spalten = N)" in the window's language.
+QString StateBinding::shownCount(const QString &countText)
+{
+    static const QRegularExpression count(QStringLiteral("^\\(Anzahl Spalten = (\\d+)\\)$"));
+    const QRegularExpressionMatch m = count.match(countText);
+    return m.hasMatch() ? tr("(Anzahl Spalten = %1)").arg(m.captured(1)) : countText;
+}
+
 void StateBinding::columnCount(Key formulaKey, QLabel *label)
 {
     connect(&m_state, &EditorState::columnCountChanged, label, [this, formulaKey, label](Key key) {
         if (key == formulaKey)
-            label->setText(m_state.columnCountText(key));
+            label->setText(shownCount(m_state.columnCountText(key)));
     });
 }
 

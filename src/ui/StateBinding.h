@@ -37,6 +37,7 @@ class StateBinding : public QObject
 
   private:
     void shown(Key key);
+    static QString shownCount(const QString &countText);
 
     EditorState &m_state;
     std::array<std::function<void()>, kKeys.size()> m_show;

@@ -87,7 +87,7 @@ Tf_root::Tf_root(Dialogs *dialogs, QWidget *parent)
 // "speichern + schliessen" and, beside it, "Vorschau".
 void Tf_root::buildButtonRow()
 {
-    b_ende = new QPushButton(QStringLiteral("speichern + schliessen"), this);
+    b_ende = new QPushButton(tr("speichern + schliessen"), this);
     b_ende->setObjectName(QStringLiteral("b_ende"));
     b_ende->setGeometry(kSaveButtonPlace);
     b_ende->setAccessibleName(b_ende->text());
@@ -95,11 +95,11 @@ void Tf_root::buildButtonRow()
     b_ende->setPalette(QApplication::palette());
 
     // Beside it, on the same row and as high: the display preview.
-    b_vorschau = new QPushButton(QStringLiteral("Vorschau"), this);
+    b_vorschau = new QPushButton(tr("Vorschau"), this);
     b_vorschau->setObjectName(QStringLiteral("b_vorschau"));
     b_vorschau->setGeometry(kPreviewButtonPlace);
     b_vorschau->setAccessibleName(b_vorschau->text());
-    b_vorschau->setToolTip(QStringLiteral("Vorschau der Anzeige (F5)"));
+    b_vorschau->setToolTip(tr("Vorschau der Anzeige (F5)"));
     b_vorschau->setAutoDefault(false);
     b_vorschau->setPalette(QApplication::palette());
 }
@@ -143,10 +143,10 @@ void Tf_root::buildPageControl(const QPalette &pal)
     TabSheet2 = new DarstellungPage(*m_dialogs);
     TabSheet3 = new UeberschriftPage;
     TabSheet4 = new StartnummernInfoPage;
-    P_Einstellungen->addTab(TabSheet1, QStringLiteral("Verbindung"));
-    P_Einstellungen->addTab(TabSheet2, QStringLiteral("Darstellung"));
-    P_Einstellungen->addTab(TabSheet3, QStringLiteral("Überschrift"));
-    P_Einstellungen->addTab(TabSheet4, QStringLiteral("Startnummern Info"));
+    P_Einstellungen->addTab(TabSheet1, tr("Verbindung"));
+    P_Einstellungen->addTab(TabSheet2, tr("Darstellung"));
+    P_Einstellungen->addTab(TabSheet3, tr("Überschrift"));
+    P_Einstellungen->addTab(TabSheet4, tr("Startnummern Info"));
     m_activePage = P_Einstellungen->currentIndex();
     // Each page's client area is 773 x 491.
     for (QWidget *page : {static_cast<QWidget *>(TabSheet1), static_cast<QWidget *>(TabSheet2),

@@ -17,8 +17,8 @@ UeberschriftPage::UeberschriftPage(QWidget *parent) : QWidget(parent)
     DBCtrlGrid2->setObjectName(QStringLiteral("DBCtrlGrid2"));
     DBCtrlGrid2->setGeometry(20, 38, 735, 251);
     // The page has no formula field of its own; the grid takes its name.
-    DBCtrlGrid2->setAccessibleName(QStringLiteral("Überschrift"));
-    cb_mitueberschrift = new QCheckBox(QStringLiteral("Überschrift anzeigen"), this);
+    DBCtrlGrid2->setAccessibleName(tr("Überschrift"));
+    cb_mitueberschrift = new QCheckBox(tr("Überschrift anzeigen"), this);
     cb_mitueberschrift->setObjectName(QStringLiteral("cb_mitueberschrift"));
     cb_mitueberschrift->setGeometry(25, 7, 168, 25);
     cb_mitueberschrift->setAccessibleName(cb_mitueberschrift->text());

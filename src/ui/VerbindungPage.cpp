@@ -76,9 +76,9 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("TabSheet1"));
     setFont(PageFont());
 
-    e_server = MakeLabelledField(this, QStringLiteral("e_server"), QStringLiteral("Server"),
-                                 QStringLiteral("ZQ Server Name oder IP"), 3, 64, 230, 25);
-    auto *lokal = new ModeButton(QStringLiteral("lokal"), this);
+    e_server = MakeLabelledField(this, QStringLiteral("e_server"), tr("Server"), tr("ZQ Server Name oder IP"),
+                                 3, 64, 230, 25);
+    auto *lokal = new ModeButton(tr("lokal"), this);
     rb_lokal = lokal;
     rb_lokal->setObjectName(QStringLiteral("rb_lokal"));
     rb_lokal->setGeometry(3, 16, 54, 22);
@@ -89,19 +89,18 @@ VerbindungPage::VerbindungPage(QWidget *parent) : QWidget(parent)
     rb_imInet->setGeometry(63, 16, 170, 23);
     rb_imInet->setAccessibleName(rb_imInet->text());
     ModeButton::pair(lokal, imInet);
-    e_kundennummer = MakeLabelledField(this, QStringLiteral("e_kundennummer"), QStringLiteral("Kundennummer"),
-                                       QStringLiteral("Kundennummer"), 15, 64, 98, 25);
-    e_kdpasswort = MakeLabelledField(this, QStringLiteral("e_kdpasswort"), QStringLiteral("Passwort"),
-                                     QStringLiteral("Passwort"), 119, 64, 98, 25);
+    e_kundennummer = MakeLabelledField(this, QStringLiteral("e_kundennummer"), tr("Kundennummer"),
+                                       tr("Kundennummer"), 15, 64, 98, 25);
+    e_kdpasswort = MakeLabelledField(this, QStringLiteral("e_kdpasswort"), tr("Passwort"), tr("Passwort"),
+                                     119, 64, 98, 25);
     e_kdpasswort->setMasked(true);
-    e_vapasswort =
-        MakeLabelledField(this, QStringLiteral("e_vapasswort"), QStringLiteral("Veranstaltungs Passwort"),
-                          QStringLiteral("Passwort (nur wenn gesetzt)"), 3, 112, 230, 25, 3);
+    e_vapasswort = MakeLabelledField(this, QStringLiteral("e_vapasswort"), tr("Veranstaltungs Passwort"),
+                                     tr("Passwort (nur wenn gesetzt)"), 3, 112, 230, 25, 3);
     e_vapasswort->setMasked(true);
-    e_vanr = MakeLabelledField(this, QStringLiteral("e_vanr"), QStringLiteral("Veranstaltungs ID"),
-                               QStringLiteral("VA ID (wenn leer dann auto)"), 3, 160, 230, 25);
+    e_vanr = MakeLabelledField(this, QStringLiteral("e_vanr"), tr("Veranstaltungs ID"),
+                               tr("VA ID (wenn leer dann auto)"), 3, 160, 230, 25);
     e_vanr->setToolTip(
-        QStringLiteral("wenn die VA ID leer bleibt, wird die erste Veranstaltung auf dem Server genommen"));
+        tr("wenn die VA ID leer bleibt, wird die erste Veranstaltung auf dem Server genommen"));
 
     setFieldVisible(e_kundennummer, false);
     setFieldVisible(e_kdpasswort, false);

@@ -48,6 +48,10 @@ end_group() {
 # waiting).
 export DBUS_SESSION_BUS_ADDRESS=disabled:
 
+# The scripts find controls and answers by their German captions: the
+# program speaks German unless the desktop's first language is English.
+export LANGUAGE=de
+
 cleanup() {
   end_group
   [ -n "${work:-}" ] && rm -rf "$work"

@@ -4,10 +4,12 @@
 #include "ui/PageWidgets.h"
 #include "ui/StartnummernInfoPage.h"
 #include "ui/Tf_root.h"
+#include "ui/Translations.h"
 #include "ui/UeberschriftPage.h"
 #include "ui/VerbindungPage.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -24,6 +26,20 @@
 
 namespace
 {
+
+// With VAD_TEST_ENGLISH set, every case measures the English captions: in
+// English a caption may only take free space, as the German one does.
+class EnglishWhenAsked : public ::testing::Environment
+{
+  public:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsSet("VAD_TEST_ENGLISH"))
+            Speak(*QCoreApplication::instance(), InterfaceLanguage::English);
+    }
+};
+[[maybe_unused]] ::testing::Environment *const kEnglishWhenAsked =
+    ::testing::AddGlobalTestEnvironment(new EnglishWhenAsked);
 
 // Widest word of a text, for word-wrapped labels.
 int WidestWord(const QFontMetrics &fm, const QString &text)
