@@ -203,6 +203,13 @@ on detection</translation>
     </message>
 </context>
 <context>
+    <name>FontSizeList</name>
+    <message>
+        <source>&apos;&apos;%1&apos;&apos; ist kein gültiger Integer-Wert</source>
+        <translation>&apos;&apos;%1&apos;&apos; is not a valid integer value</translation>
+    </message>
+</context>
+<context>
     <name>FormatFields</name>
     <message>
         <source>Schriftart</source>

@@ -369,7 +369,7 @@ void FontSizeList::leave()
         }
         const std::optional<int> n = WholeNumber(text);
         if (!n)
-            throw Failure(QStringLiteral("''%1'' ist kein gültiger Integer-Wert").arg(text));
+            throw Failure(tr("''%1'' ist kein gültiger Integer-Wert").arg(text));
         setFontSize(*n);
     };
     if (m_guard)

@@ -5,6 +5,7 @@
 #include "ui/Translations.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -43,7 +44,7 @@ QMap<QString, QString> Translations()
     return english;
 }
 
-// Every caption the window shows on its four pages: labels, buttons, tabs,
+// Every caption the window shows: labels, buttons, tabs, tooltips, actions,
 // by the object path that finds the same control in another window.
 QMap<QString, QString> Captions(Tf_root &w)
 {
@@ -61,6 +62,12 @@ QMap<QString, QString> Captions(Tf_root &w)
     for (QAbstractButton *button : w.findChildren<QAbstractButton *>())
         if (!button->text().isEmpty())
             captions.insert(pathOf(button), button->text());
+    for (QWidget *widget : w.findChildren<QWidget *>())
+        if (!widget->toolTip().isEmpty())
+            captions.insert(pathOf(widget) + QStringLiteral("@tip"), widget->toolTip());
+    for (QAction *action : w.findChildren<QAction *>())
+        if (!action->text().isEmpty())
+            captions.insert(pathOf(action), action->text());
     for (QTabBar *bar : w.findChildren<QTabBar *>())
         for (int i = 0; i < bar->count(); ++i)
             captions.insert(pathOf(bar) + QStringLiteral("#%1").arg(i), bar->tabText(i));
@@ -105,6 +112,7 @@ TEST(English, EveryTranslatedCaptionChangesAndGermanStaysAsItWas)
         BoundComboBox *ausrichtung = shown.w.TabSheet2->dbcg_spalten->livePanel()->ausrichtung;
         EXPECT_EQ(ausrichtung->itemText(1), "centre");
         EXPECT_EQ(ausrichtung->itemData(1).toString(), "mitte");
+        EXPECT_EQ(shown.w.findChild<QAction *>(QStringLiteral("a_rueckgaengig"))->text(), "Undo");
     }
     Speak(*qApp, InterfaceLanguage::German);
 
