@@ -139,6 +139,18 @@ on detection</translation>
         <source>Datei:</source>
         <translation>File:</translation>
     </message>
+    <message>
+        <source>Die Einstellungsdatei hat keine Byte-Order-Mark und wird deshalb in Windows-1252 gespeichert, wie die Anzeige sie liest. Diese Zeichen gibt es dort nicht, sie würden zu „?“: %1
+
+Trotzdem speichern?</source>
+        <translation>The settings file has no byte-order mark and is therefore saved in Windows-1252, as the display reads it. Windows-1252 does not have these characters; they would become “?”: %1
+
+Save anyway?</translation>
+    </message>
+    <message>
+        <source>&amp;Trotzdem speichern</source>
+        <translation>&amp;Save anyway</translation>
+    </message>
 </context>
 <context>
     <name>DisplayPreview</name>

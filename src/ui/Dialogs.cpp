@@ -100,7 +100,8 @@ Dialogs::ConflictAnswer QtDialogs::askFileChanged(QWidget *owner, const QString 
 
 QString ReplaceUnsupportedQuestion(const QString &characters)
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "Dialogs",
                "Die Einstellungsdatei hat keine Byte-Order-Mark und wird deshalb in Windows-1252 "
                "gespeichert, wie die Anzeige sie liest. Diese Zeichen gibt es dort nicht, sie würden "
                "zu „?“: %1\n\nTrotzdem speichern?")
@@ -113,8 +114,10 @@ bool QtDialogs::askReplaceUnsupported(QWidget *owner, const QString &characters)
                     QMessageBox::NoButton, owner);
     // The characters come from the operator's values: never markup.
     box.setTextFormat(Qt::PlainText);
-    QPushButton *save = box.addButton(QStringLiteral("&Trotzdem speichern"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
+    QPushButton *save = box.addButton(QCoreApplication::translate("Dialogs", "&Trotzdem speichern"),
+                                      QMessageBox::DestructiveRole);
+    QPushButton *cancel =
+        box.addButton(QCoreApplication::translate("Dialogs", "&Abbrechen"), QMessageBox::RejectRole);
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
     box.exec();
