@@ -144,7 +144,7 @@ EditorSnapshot EditorState::snapshot(const EditorSnapshot *previous) const
 {
     EditorSnapshot s;
     s.values = m_values;
-    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat}) {
+    for (Key key : kFormatKeys) {
         const size_t index = formatIndex(key);
         const FormatTable &t = table(key);
         const EditorSnapshot::Table *before = previous ? previous->tables[index].get() : nullptr;
@@ -178,7 +178,7 @@ void EditorState::restore(const EditorSnapshot &snapshot)
     for (const KeyInfo &info : kKeys)
         if (!isFormulaLine(info.key) && info.conversion != Conversion::Format)
             setValue(info.key, snapshot.values[size_t(info.key)]);
-    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat}) {
+    for (Key key : kFormatKeys) {
         const EditorSnapshot::Table &t = *snapshot.tables[formatIndex(key)];
         std::vector<EditorSnapshot::Row> rows;
         rows.reserve(t.rows.size());

@@ -117,6 +117,11 @@ constexpr std::array<Key, LayoutKeyCount()> LayoutKeys()
     return keys;
 }
 inline constexpr std::array<Key, LayoutKeyCount()> kLayoutKeys = LayoutKeys();
+
+// The three column format keys, in the order detection line, heading row,
+// start-number info.
+inline constexpr std::array<Key, 3> kFormatKeys = {Key::InfoZeileFormat, Key::UeberschriftFormat,
+                                                   Key::SNRInfoFelderFormat};
 inline QString keyName(Key key)
 {
     return QString::fromLatin1(keyInfo(key).name);

@@ -326,11 +326,6 @@ void DisplayPreview::showEvent(QShowEvent *event)
     changed();
 }
 
-bool DisplayPreview::eventFilter(QObject *watched, QEvent *event)
-{
-    return QWidget::eventFilter(watched, event);
-}
-
 bool DisplayPreview::canvasEvent(QEvent *event)
 {
     switch (event->type()) {

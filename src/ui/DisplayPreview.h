@@ -118,7 +118,6 @@ class DisplayPreview : public QWidget, private QAccessible::ActivationObserver
     QMenu *contextMenuFor(const DisplayLayout::Cell &cell, QWidget *parent);
 
   protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
   private:

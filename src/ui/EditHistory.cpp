@@ -36,8 +36,6 @@ bool IsHistoryKey(const QKeyEvent *key)
            pressed == QKeySequence(Qt::CTRL | Qt::Key_Y);
 }
 
-constexpr Key kFormatKeys[] = {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat};
-
 } // namespace
 
 // One step: the state before and after it.

@@ -19,7 +19,7 @@ FontPanels::FontPanels(EditorState &state, Dialogs &dialogs, QWidget &window, Gu
     : QObject(&window), m_state(state), m_dialogs(dialogs), m_window(window), m_guard(std::move(guard))
 {
     m_fontNames = new FontNameModel(this);
-    for (Key key : {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat})
+    for (Key key : kFormatKeys)
         panelOf(key).key = key;
     // A formula line's synchronisation walks the tables with the links
     // detached; the lists follow where the walk ended.

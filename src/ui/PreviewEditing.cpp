@@ -10,8 +10,6 @@
 namespace
 {
 
-constexpr Key kFormatKeys[] = {Key::InfoZeileFormat, Key::UeberschriftFormat, Key::SNRInfoFelderFormat};
-
 FieldValue Integer(int n)
 {
     FieldValue v;
